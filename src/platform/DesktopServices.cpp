@@ -1,0 +1,39 @@
+#include "DesktopServices.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void DesktopServices::setWindow(QWidget *window)
+{
+    m_window = window;
+}
+
+int DesktopServices::messageBox(const QString &text, int style, const QString &title)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    switch (style) {
+    case Exclamation:
+        icon = QMessageBox::Warning;
+        break;
+    case ExclamationOkCancel:
+        icon = QMessageBox::Warning;
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Information:
+        icon = QMessageBox::Information;
+        break;
+    default:
+        break;
+    }
+    QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, m_window);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
+                                                              : QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok ? Ok : Cancel;
+}
+
+void DesktopServices::beep()
+{
+    QApplication::beep();
+}

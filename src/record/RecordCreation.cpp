@@ -1,0 +1,158 @@
+#include "RecordCreation.h"
+
+#include "RecordBoxes.h"
+#include "RecordFile.h"
+#include "platform/AnsiCodec.h"
+#include "platform/Services.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+const QString kTitle = QStringLiteral("確認!");
+const QString kNameMissing = QStringLiteral("作成する馬名が未記入です！");
+const QString kWeightMissing = QStringLiteral("斤量を入力して下さい！");
+const QString kPasswordMissing = QStringLiteral("パスワードを入力して下さい！");
+const QString kNameWrong = QStringLiteral("馬名に間違いがあります！");
+const QString kPasswordLengthWrong = QStringLiteral("パスワード数に間違いがあります！");
+const QString kWeightWrong = QStringLiteral("斤量に間違いがあります！");
+const QString kPasswordCharacterWrong = QStringLiteral("パスワードに使えない文字があります！");
+
+bool nameIsWrong(const QString &name)
+{
+    return name.size() > RecordFile::kMaxNameLength || !RecordFile::isSafeName(name);
+}
+
+bool weightIsWrong(const QString &weight)
+{
+    return !RecordFile::isSafeWeight(weight) || !AnsiCodec::canEncode(weight);
+}
+} // namespace
+
+RecordCreation::RecordCreation(Services &services, RecordBoxes &boxes)
+    : m_services(services), m_boxes(boxes)
+{
+}
+
+void RecordCreation::refuse(const QString &text, int style, const QString &title)
+{
+    m_services.beep();
+    m_services.messageBox(text, style, title);
+}
+
+bool RecordCreation::askOverwrite(const QString &fileName)
+{
+    const QString question = fileName + QStringLiteral("が既に存在します\r\n上書きしますか？");
+    return m_services.messageBox(question, Services::ExclamationOkCancel, kTitle) == Services::Ok;
+}
+
+void RecordCreation::createPlainRecord()
+{
+    const QString name = m_boxes.horseName();
+    const QString password = m_boxes.password();
+    const QString fileName = RecordFile::composeFileName(name);
+
+    if (name.isEmpty())
+        return refuse(kNameMissing, Services::Exclamation, kTitle);
+    if (password.isEmpty())
+        return refuse(kPasswordMissing, Services::Exclamation, kTitle);
+    if (nameIsWrong(name))
+        return refuse(kNameWrong, Services::Exclamation, kTitle);
+    if (password.size() != RecordFile::kPasswordLength)
+        return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);
+    if (!AnsiCodec::canEncode(password))
+        return refuse(kPasswordCharacterWrong, Services::Exclamation, kTitle);
+
+    if (m_services.isNormalFile(m_boxes.outputFolder(), fileName)) {
+        if (askOverwrite(fileName))
+            IniWrite3();
+        return;
+    }
+    IniWrite();
+}
+
+void RecordCreation::createWeightRecord()
+{
+    const QString name = m_boxes.horseName();
+    const QString weight = m_boxes.weight();
+    const QString password = m_boxes.password();
+    const QString fileName = RecordFile::composeFileName(name, weight);
+
+    if (name.isEmpty())
+        return refuse(kNameMissing, Services::OkOnly, QString());
+    if (weight.isEmpty())
+        return refuse(kWeightMissing, Services::Exclamation, kTitle);
+    if (password.isEmpty())
+        return refuse(kPasswordMissing, Services::Exclamation, kTitle);
+    if (nameIsWrong(name))
+        return refuse(kNameWrong, Services::Exclamation, kTitle);
+    if (password.size() != RecordFile::kPasswordLength)
+        return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);
+    if (weightIsWrong(weight))
+        return refuse(kWeightWrong, Services::Exclamation, kTitle);
+    if (!AnsiCodec::canEncode(password))
+        return refuse(kPasswordCharacterWrong, Services::Exclamation, kTitle);
+
+    if (m_services.isNormalFile(m_boxes.outputFolder(), fileName)) {
+        if (askOverwrite(fileName))
+            IniWrite4();
+        return;
+    }
+    IniWrite2();
+}
+
+void RecordCreation::IniWrite()
+{
+    writeRecord(Kind::Plain, false);
+}
+
+void RecordCreation::IniWrite2()
+{
+    writeRecord(Kind::Weight, false);
+}
+
+void RecordCreation::IniWrite3()
+{
+    writeRecord(Kind::Plain, true);
+}
+
+void RecordCreation::IniWrite4()
+{
+    writeRecord(Kind::Weight, true);
+}
+
+void RecordCreation::writeRecord(Kind kind, bool replacing)
+{
+    // The boxes are read again here, as they stand at the moment of writing.
+    const QString folder = m_boxes.outputFolder();
+    const QString name = m_boxes.horseName();
+    const QString weight = m_boxes.weight();
+    const QString fileName = kind == Kind::Plain ? RecordFile::composeFileName(name)
+                                                 : RecordFile::composeFileName(name, weight);
+    const QString text = kind == Kind::Plain ? RecordFile::content(m_boxes.password())
+                                             : RecordFile::content(m_boxes.password(), weight);
+
+    QString reason;
+    bool saved = false;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        reason = QStringLiteral("フォルダが見つかりません: ") + QDir::toNativeSeparators(folder);
+    } else if (const auto bytes = AnsiCodec::encode(text)) {
+        saved = m_services.saveFile(QDir(folder).filePath(fileName), *bytes, &reason);
+    } else {
+        reason = QStringLiteral("シフトJISで書けない文字があります");
+    }
+    if (!saved) {
+        return refuse(fileName + QStringLiteral("を保存できませんでした！\r\n") + reason,
+                      Services::Exclamation, kTitle);
+    }
+
+    m_services.messageBox(fileName
+                              + (replacing ? QStringLiteral("を上書き保存しました")
+                                           : QStringLiteral("を作成しました")),
+                          Services::Information, kTitle);
+    if (m_boxes.clearAfterCreate()) {
+        m_boxes.setHorseName(QString());
+        m_boxes.setPassword(QString());
+        m_boxes.setWeight(QString());
+    }
+}

@@ -1,0 +1,136 @@
+#include "RecordFile.h"
+
+#include "platform/AnsiCodec.h"
+#include "platform/Services.h"
+
+namespace RecordFile {
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kExtension = QStringLiteral(".pas");
+
+bool hasForbiddenCharacter(const QString &text)
+{
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    for (const QChar c : text) {
+        if (forbidden.contains(c) || c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+bool isDeviceName(const QString &name)
+{
+    // Windows opens the device for these whatever follows the first dot, so
+    // "CON.pas" is never a file there.
+    const QString stem = name.section(u'.', 0, 0).trimmed().toUpper();
+    static const QStringList plain = {QStringLiteral("CON"), QStringLiteral("PRN"),
+                                      QStringLiteral("AUX"), QStringLiteral("NUL")};
+    if (plain.contains(stem))
+        return true;
+    return stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
+           && stem[3] >= u'1' && stem[3] <= u'9';
+}
+} // namespace
+
+QString composeFileName(const QString &name)
+{
+    return name + kExtension;
+}
+
+QString composeFileName(const QString &name, const QString &weight)
+{
+    return name + u'(' + weight + u')' + kExtension;
+}
+
+QString content(const QString &password)
+{
+    return password + kCrLf;
+}
+
+QString content(const QString &password, const QString &weight)
+{
+    return password + kCrLf + u'#' + weight + kCrLf;
+}
+
+bool isSafeName(const QString &name)
+{
+    return !hasForbiddenCharacter(name) && name != QLatin1String(".")
+           && name != QLatin1String("..") && !isDeviceName(name);
+}
+
+bool isSafeWeight(const QString &weight)
+{
+    return !hasForbiddenCharacter(weight);
+}
+
+QString displayText(const QString &fileText)
+{
+    QString result;
+    result.reserve(fileText.size() + fileText.size() / 8 + 2);
+    qsizetype fieldStart = 0;
+    bool fieldPending = false;  // a comma promises one more field, even an empty one
+    const qsizetype size = fileText.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = fileText[i];
+        if (c == u',' || c == u'\r' || c == u'\n') {
+            result += QStringView(fileText).sliced(fieldStart, i - fieldStart);
+            result += kCrLf;
+            if (c == u'\r' && i + 1 < size && fileText[i + 1] == u'\n')
+                ++i;
+            fieldStart = i + 1;
+            fieldPending = c == u',';
+        }
+    }
+    if (fieldStart < size || fieldPending) {
+        result += QStringView(fileText).sliced(fieldStart);
+        result += kCrLf;
+    }
+    return result;
+}
+
+Loaded load(Services &services, const QString &path)
+{
+    Loaded loaded;
+    QByteArray bytes;
+    // One byte more than shown tells whether anything was left out.
+    if (!services.readFile(path, kReadLimit + 1, &bytes, &loaded.reason))
+        return loaded;
+    if (bytes.size() > kReadLimit) {
+        bytes.truncate(kReadLimit);
+        loaded.truncated = true;
+    }
+    loaded.ok = true;
+    loaded.displayText = displayText(AnsiCodec::decode(bytes));
+    return loaded;
+}
+
+std::optional<TakenBack> IniWrite1(const QString &text, const QString &fileName)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    TakenBack back;
+    const qsizetype length = text.size();
+    back.label12 = QString::number(length);
+    back.password = text.left(kPasswordLength);
+    // The weight is taken by position: the two characters after "#" of a record
+    // written by us, or characters 58 and 59 of a longer text.
+    if (length >= 60)
+        back.weight = text.mid(57, 2);
+    else if (length >= 41)
+        back.weight = text.mid(39, 2);
+    back.fileName = fileName;
+
+    const qsizetype n = fileName.size();
+    const QString base = fileName.left(qMax<qsizetype>(0, n - 4));
+    // The name rule drops "(", two weight characters, ")" and ".pas". A base name
+    // too short for that is a plain record whose name ends in ")": keep it whole,
+    // so that writing it again gives the same file.
+    if (base.endsWith(u')') && n >= 8)
+        back.name = fileName.left(n - 8);
+    else
+        back.name = base;
+    return back;
+}
+
+} // namespace RecordFile

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class Services;
+
+// A record file: the horse's name is the file's name, the file holds the password
+// and, for a weight record, a second line "#" + weight. Lengths are counted in
+// UTF-16 code units, as QString counts them.
+namespace RecordFile {
+
+inline constexpr qsizetype kMaxNameLength = 9;
+inline constexpr qsizetype kPasswordLength = 36;
+// Only the start of a file is read, so that a huge or foreign ".pas" file cannot
+// freeze the window.
+inline constexpr qint64 kReadLimit = 64 * 1024;
+
+QString composeFileName(const QString &name);
+QString composeFileName(const QString &name, const QString &weight);
+
+QString content(const QString &password);
+QString content(const QString &password, const QString &weight);
+
+// False for a name that would leave the folder or that some file system refuses.
+bool isSafeName(const QString &name);
+// False for a weight with a character that no file name may hold.
+bool isSafeWeight(const QString &weight);
+
+// The display text of a file's text: every field (ended by a comma or a line end)
+// followed by CR LF.
+QString displayText(const QString &fileText);
+
+struct Loaded
+{
+    bool ok = false;
+    QString displayText;
+    QString reason;          // the system's text when !ok
+    bool truncated = false;  // only the first kReadLimit bytes were read
+};
+Loaded load(Services &services, const QString &path);
+
+// What taking a record back puts into the window.
+struct TakenBack
+{
+    QString label12;   // length of the display text, in decimal
+    QString password;  // Text2
+    QString weight;    // Combo1
+    QString fileName;  // Label8
+    QString name;      // Text1
+    bool operator==(const TakenBack &) const = default;
+};
+// Nothing for an empty display text: then no box changes.
+std::optional<TakenBack> IniWrite1(const QString &displayText, const QString &fileName);
+
+} // namespace RecordFile
