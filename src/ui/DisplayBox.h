@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+// A multi-line box whose text keeps its CR LF line ends: a loaded record's text is
+// measured and taken apart by character position, so what the box holds must be
+// exactly what was read, not the editor's own line breaks.
+class DisplayBox : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit DisplayBox(QWidget *parent = nullptr);
+
+    QString text() const { return m_text; }
+    void setText(const QString &text);
+
+private:
+    QString m_text;
+    bool m_setting = false;
+};

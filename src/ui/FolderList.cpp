@@ -1,0 +1,137 @@
+#include "FolderList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+namespace {
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 8;
+
+// Indents every entry by its depth below the root.
+class IndentDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + index.data(kDepthRole).toInt() * kIndentPixels);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+};
+
+QString displayName(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() ? QDir::toNativeSeparators(path) : name;
+}
+
+// From the root down to path, each one a full path.
+QStringList chainOf(const QString &path)
+{
+    QStringList chain;
+    QDir dir(path);
+    chain.prepend(dir.absolutePath());
+    while (dir.cdUp())
+        chain.prepend(dir.absolutePath());
+    return chain;
+}
+} // namespace
+
+FolderList::FolderList(QWidget *parent) : QListWidget(parent)
+{
+    setItemDelegate(new IndentDelegate(this));
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemClicked, this, [this] { emit entryClicked(); });
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { openRow(row(item)); });
+}
+
+void FolderList::setPath(const QString &path)
+{
+    m_path = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    m_chain = chainOf(m_path);
+    m_subfolders.clear();
+    const QDir dir(m_path);
+    const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                            QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    for (const QString &name : names)
+        m_subfolders.append(dir.filePath(name));
+
+    clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    for (int depth = 0; depth < m_chain.size(); ++depth) {
+        auto *item = new QListWidgetItem(open, displayName(m_chain[depth]), this);
+        item->setData(kDepthRole, depth);
+        item->setToolTip(QDir::toNativeSeparators(m_chain[depth]));
+    }
+    for (const QString &sub : std::as_const(m_subfolders)) {
+        auto *item = new QListWidgetItem(closed, displayName(sub), this);
+        item->setData(kDepthRole, int(m_chain.size()));
+    }
+    setCurrentRow(int(m_chain.size()) - 1);
+    scrollToItem(currentItem());
+    emit changed();
+}
+
+int FolderList::listIndex() const
+{
+    const int row = currentRow();
+    return row < 0 ? -1 : row - int(m_chain.size());
+}
+
+void FolderList::setListIndex(int index)
+{
+    const int row = index + int(m_chain.size());
+    if (row >= 0 && row < count())
+        setCurrentRow(row);
+}
+
+QString FolderList::entry(int index) const
+{
+    if (index < 0) {
+        const qsizetype row = m_chain.size() + index;
+        return row >= 0 ? m_chain[row] : QString();
+    }
+    return index < m_subfolders.size() ? m_subfolders[index] : QString();
+}
+
+bool FolderList::recoverIfGone()
+{
+    if (m_path.isEmpty() || QFileInfo(m_path).isDir())
+        return false;
+    QString folder = m_path;
+    while (!QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    setPath(folder);
+    return true;
+}
+
+void FolderList::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        openRow(currentRow());
+        return;
+    }
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before)
+        emit entryClicked();
+}
+
+void FolderList::openRow(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    const QString target = row < m_chain.size() ? m_chain[row] : m_subfolders[row - m_chain.size()];
+    setPath(target);
+}

@@ -1,0 +1,386 @@
+#include "Quorvel1.h"
+
+#include "DisplayBox.h"
+#include "DriveList.h"
+#include "FileList.h"
+#include "FolderList.h"
+#include "Twips.h"
+#include "platform/InputMethod.h"
+#include "platform/Services.h"
+#include "record/RecordFile.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+
+namespace {
+const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
+const QString kTitle = QStringLiteral("確認!");
+const QColor kBackground(0xC0, 0xC0, 0xC0);
+
+QFont uiFont(double points, bool bold = false)
+{
+    QFont font(kFontFamily);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// Linux and macOS have no "ＭＳ Ｐゴシック"; IPAPGothic has the same metrics, so the
+// captions fit the layout as they do on Windows.
+void installFontSubstitutes()
+{
+    QFont::insertSubstitutions(kFontFamily,
+                               {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                                QStringLiteral("IPAexGothic"), QStringLiteral("VL PGothic"),
+                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")});
+}
+
+template <typename Widget, typename... Args>
+Widget *make(QWidget *parent, const char *name, QRect twips, const QFont &font, Args &&...args)
+{
+    auto *widget = new Widget(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twips);
+    widget->setFont(font);
+    return widget;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect twips,
+                  const QFont &font)
+{
+    auto *label = make<QLabel>(parent, name, twips, font, text);
+    label->resize(label->sizeHint().width(), label->height());
+    return label;
+}
+
+void makeBoxedLabel(QLabel *label, bool white)
+{
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setLineWidth(1);
+    label->setAlignment(Qt::AlignCenter);
+    if (white) {
+        label->setAutoFillBackground(true);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        label->setPalette(palette);
+    }
+}
+
+QString nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+} // namespace
+
+Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      m_services(services),
+      m_creation(services, *this)
+{
+    installFontSubstitutes();
+    setObjectName(QStringLiteral("Quorvel1"));
+    setWindowTitle(QStringLiteral("Quorvel  Ver1.08"));
+    setFont(uiFont(9, true));
+    setFixedSize(Twips::toPixels(6975), Twips::toPixels(6495));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kBackground);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    createControls();
+    setTabOrder();
+
+    connect(Check2, &QCheckBox::toggled, this, &Quorvel1::Check2_Click);
+    connect(Command1, &QPushButton::clicked, this, &Quorvel1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, [this] { m_creation.createPlainRecord(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { m_creation.createWeightRecord(); });
+    connect(Command4, &QPushButton::clicked, this, &Quorvel1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Quorvel1::Command5_Click);
+    connect(Drive1, &DriveList::changed, this, &Quorvel1::Drive1_Change);
+    connect(Dir1, &FolderList::changed, this, &Quorvel1::Dir1_Change);
+    connect(Dir1, &FolderList::entryClicked, this, &Quorvel1::Dir1_Click);
+    connect(File1, &FileList::fileClicked, this, &Quorvel1::File1_Click);
+
+    startUp();
+    Dir1->setPath(startFolder);
+}
+
+void Quorvel1::createControls()
+{
+    const QFont normal = uiFont(9);
+    const QFont bold = uiFont(9, true);
+    using Twips::rect;
+
+    Drive1 = make<DriveList>(this, "Drive1", rect(240, 3000, 2055, 300), normal, m_services);
+    Text1 = make<QLineEdit>(this, "Text1", rect(120, 360, 1815, 300), normal);
+    Combo1 = make<QComboBox>(this, "Combo1", rect(120, 960, 1815, 300), normal);
+    Text2 = make<QLineEdit>(this, "Text2", rect(120, 1680, 6735, 300), normal);
+    Command3 = make<QPushButton>(this, "Command3", rect(5520, 3960, 1215, 375), normal,
+                                 QStringLiteral("ファイル作成"));
+    Command1 = make<QPushButton>(this, "Command1", rect(5520, 4560, 1215, 375), normal,
+                                 QStringLiteral("End"));
+    Dir1 = make<FolderList>(this, "Dir1", rect(240, 3720, 2055, 1770), normal);
+    File1 = make<FileList>(this, "File1", rect(2520, 3720, 2655, 1890), normal);
+    Frame1 = make<QGroupBox>(this, "Frame1", rect(2640, 240, 3855, 1095), normal);
+    Command2 = make<QPushButton>(this, "Command2", rect(5520, 3960, 1215, 375), normal,
+                                 QStringLiteral("ファイル作成"));
+    Label4 = makeLabel(this, "Label4", QStringLiteral("馬名"), rect(120, 120, 360, 180), normal);
+    Label5 = makeLabel(this, "Label5", QStringLiteral("斤量"), rect(120, 720, 360, 180), normal);
+    Label7 = makeLabel(this, "Label7", QStringLiteral("パスワード"), rect(120, 1440, 810, 180),
+                       normal);
+    Text6 = make<QLineEdit>(this, "Text6", rect(120, 2400, 6735, 270), bold);
+    Label3 = makeLabel(this, "Label3", QStringLiteral("ファイル作成指定フォルダ"),
+                       rect(120, 2160, 1980, 180), normal);
+    Text3 = make<DisplayBox>(this, "Text3", rect(240, 5760, 6495, 615), uiFont(8.25));
+    // The check boxes take the frame's font, which is not bold.
+    Check1 = make<QCheckBox>(Frame1, "Check1", rect(240, 270, 1215, 255), normal,
+                             QStringLiteral("編集する"));
+    Label1 = make<QLabel>(this, "Label1", rect(2520, 3360, 2685, 240), bold);
+    Check2 = make<QCheckBox>(Frame1, "Check2", rect(240, 480, 1815, 255), normal,
+                             QStringLiteral("斤量別ファイル名"));
+    Label8 = make<QLabel>(this, "Label8", rect(2520, 3000, 2655, 255), bold);
+    Label12 = make<QLabel>(this, "Label12", rect(4440, 1440, 705, 180), normal);
+    Command4 = make<QPushButton>(this, "Command4", rect(5520, 5160, 1215, 255), normal,
+                                 QStringLiteral("Ver情報"));
+    Command5 = make<QPushButton>(this, "Command5", rect(5520, 3480, 1215, 255), normal,
+                                 QStringLiteral("Clear"));
+    Check3 = make<QCheckBox>(Frame1, "Check3", rect(240, 720, 1815, 255), normal,
+                             QStringLiteral("作成毎に消去"));
+    Frame2 = make<QGroupBox>(this, "Frame2", rect(5040, 360, 1215, 855), bold);
+    Label2 = makeLabel(Frame2, "Label2", QStringLiteral("登録延数"), rect(120, 240, 720, 180),
+                       normal);
+    Label9 = makeLabel(Frame2, "Label9", QString(), rect(495, 480, 135, 240), normal);
+
+    for (int weight = 48; weight <= 69; ++weight)
+        Combo1->addItem(QString::number(weight), 0);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setEditText(QString());
+    Text2->setMaxLength(55);
+    Text6->setReadOnly(true);
+    Text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    makeBoxedLabel(Label8, true);
+    makeBoxedLabel(Label1, true);
+    makeBoxedLabel(Label9, false);
+    Label12->hide();
+
+    Label4->setBuddy(Text1);
+    Label5->setBuddy(Combo1);
+    Label7->setBuddy(Text2);
+    Label3->setBuddy(Text6);
+    const std::pair<QWidget *, QString> names[] = {
+        {Text1, Label4->text()},           {Combo1, Label5->text()},
+        {Text2, Label7->text()},           {Text6, Label3->text()},
+        {Drive1, QStringLiteral("ドライブ")}, {Dir1, QStringLiteral("フォルダ")},
+        {File1, QStringLiteral("登録ファイル")}, {Text3, QStringLiteral("ファイル内容")},
+        {Label9, Label2->text()}};
+    for (const auto &[widget, name] : names)
+        widget->setAccessibleName(name);
+
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+}
+
+void Quorvel1::setTabOrder()
+{
+    const QList<QWidget *> order = {Drive1, Text1,  Combo1, Text2,  Command3, Command1,
+                                    Dir1,   File1,  Command2, Text6, Text3,   Check1,
+                                    Check2, Command4, Command5, Check3};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void Quorvel1::startUp()
+{
+    Command3->hide();
+    Combo1->setEnabled(false);
+    File1->setPattern(QStringLiteral("*.pas"));
+}
+
+QString Quorvel1::versionText()
+{
+    return QStringLiteral("Quorvel ver1.08\r\n"
+                          "　　最新情報　https://quorvel.example.org/\r\n"
+                          "　　制作　　　　Quorvel Team(team@quorvel.example.org)");
+}
+
+QString Quorvel1::dateText(const QDateTime &time)
+{
+    const QLocale locale;
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    if (!timeFormat.contains(u's')) {
+        const qsizetype minutes = timeFormat.indexOf(QLatin1String("mm"));
+        if (minutes >= 0)
+            timeFormat.insert(minutes + 2, QLatin1String(":ss"));
+    }
+    return locale.toString(time.date(), QLocale::ShortFormat) + u' '
+           + locale.toString(time.time(), timeFormat);
+}
+
+bool Quorvel1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == Text1)
+            InputMethod::switchTo(Text1, InputMethod::Mode::FullWidthKatakana);
+        else if (watched == Text2)
+            InputMethod::switchTo(Text2, InputMethod::Mode::Hiragana);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Quorvel1::changeEvent(QEvent *event)
+{
+    // Coming back to the window is when a folder removed meanwhile is noticed.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Dir1->recoverIfGone();
+    QWidget::changeEvent(event);
+}
+
+void Quorvel1::Check2_Click()
+{
+    const bool weightMode = Check2->isChecked();
+    Command2->setVisible(!weightMode);
+    Command3->setVisible(weightMode);
+    Combo1->setEnabled(weightMode);
+    if (!weightMode)
+        Combo1->setEditText(QString());
+}
+
+void Quorvel1::Command1_Click()
+{
+    close();
+}
+
+void Quorvel1::Command4_Click()
+{
+    Text3->setText(versionText());
+}
+
+void Quorvel1::Command5_Click()
+{
+    Text1->clear();
+    Text2->clear();
+}
+
+void Quorvel1::Drive1_Change()
+{
+    const QString root = Drive1->drive();
+    if (root.isEmpty())
+        return;
+    if (!m_services.isVolumeReady(root)) {
+        m_services.beep();
+        m_services.messageBox(QStringLiteral("ドライブの準備ができていません！"), Services::OkOnly);
+        if (!m_recoveringDrive) {
+            // Back to the program's own drive; if that one fails too, the nested
+            // call stops there instead of going round for ever.
+            m_recoveringDrive = true;
+            Drive1->setDrive(m_services.applicationPath());
+            m_recoveringDrive = false;
+        }
+        if (Drive1->drive() == root || m_recoveringDrive)
+            Drive1->showDriveOf(Dir1->path());
+        return;
+    }
+#ifdef Q_OS_WIN
+    // "D:" alone names the drive's current folder.
+    Dir1->setPath(QFileInfo(root.left(2)).absoluteFilePath());
+#else
+    Dir1->setPath(root);
+#endif
+}
+
+void Quorvel1::Dir1_Change()
+{
+    File1->setPath(Dir1->path());
+    Label9->setText(QString::number(File1->listCount()) + QStringLiteral("頭"));
+    Label9->resize(Label9->sizeHint().width(), Label9->height());
+    Drive1->showDriveOf(Dir1->path());
+}
+
+void Quorvel1::Dir1_Click()
+{
+    if (Dir1->recoverIfGone())
+        return;
+    Text6->setText(nativePath(Dir1->highlightedEntry()));
+}
+
+void Quorvel1::File1_Click()
+{
+    if (Dir1->recoverIfGone())
+        return;
+    const QString fileName = File1->fileName();
+    if (fileName.isEmpty())
+        return;
+    Text6->setText(nativePath(Dir1->highlightedEntry()));
+    const QString path = QDir(Dir1->path()).filePath(fileName);
+    const RecordFile::Loaded loaded = RecordFile::load(m_services, path);
+    if (!loaded.ok) {
+        m_services.beep();
+        m_services.messageBox(fileName + QStringLiteral("を読み込めませんでした！\r\n")
+                                  + loaded.reason,
+                              Services::Exclamation, kTitle);
+        return;
+    }
+    Label8->setText(fileName);
+    Label1->setText(QStringLiteral("作成日　") + dateText(m_services.modificationTime(path)));
+    Text3->setText(loaded.displayText);
+    if (!Check1->isChecked())
+        return;
+    if (const auto back = RecordFile::IniWrite1(Text3->text(), fileName)) {
+        Label12->setText(back->label12);
+        Text2->setText(back->password);
+        Combo1->setEditText(back->weight);
+        Label8->setText(back->fileName);
+        Text1->setText(back->name);
+    }
+}
+
+QString Quorvel1::horseName() const
+{
+    return Text1->text();
+}
+
+QString Quorvel1::password() const
+{
+    return Text2->text();
+}
+
+QString Quorvel1::weight() const
+{
+    return Combo1->currentText();
+}
+
+bool Quorvel1::clearAfterCreate() const
+{
+    return Check3->isChecked();
+}
+
+QString Quorvel1::outputFolder() const
+{
+    return Dir1->highlightedEntry();
+}
+
+void Quorvel1::setHorseName(const QString &text)
+{
+    Text1->setText(text);
+}
+
+void Quorvel1::setPassword(const QString &text)
+{
+    Text2->setText(text);
+}
+
+void Quorvel1::setWeight(const QString &text)
+{
+    Combo1->setEditText(text);
+}
