@@ -1,11 +1,24 @@
 #include "DesktopServices.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 void DesktopServices::setWindow(QWidget *window)
 {
     m_window = window;
+}
+
+bool DesktopServices::installJapaneseQtTranslation()
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 int DesktopServices::messageBox(const QString &text, int style, const QString &title)

@@ -14,6 +14,10 @@ public:
     // Message boxes are modal to this window and centred over it.
     void setWindow(QWidget *window);
 
+    // Qt's own texts (OK / キャンセル ...) in Japanese, like the rest of the window,
+    // whatever the system's language. False when Qt's Japanese translation is missing.
+    static bool installJapaneseQtTranslation();
+
     int messageBox(const QString &text, int style, const QString &title = QString()) override;
     void beep() override;
 

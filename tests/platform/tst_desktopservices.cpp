@@ -1,0 +1,154 @@
+#include "platform/DesktopServices.h"
+
+#include "FakeServices.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestDesktopServices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(DesktopServices::installJapaneseQtTranslation()); }
+
+    void messageBoxLooksAndAnswers_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<QString>("shownTitle");
+        QTest::addColumn<int>("answer");
+
+        const QString ok = QStringLiteral("OK");
+        const QString cancel = QStringLiteral("キャンセル");
+        QTest::newRow("0 without title") << 0 << QString() << int(QMessageBox::NoIcon)
+                                         << QStringList{ok} << ok << "Quorvel" << 1;
+        QTest::newRow("48") << 48 << "確認!" << int(QMessageBox::Warning) << QStringList{ok} << ok
+                            << "確認!" << 1;
+        QTest::newRow("49 OK") << 49 << "確認!" << int(QMessageBox::Warning)
+                               << QStringList{ok, cancel} << ok << "確認!" << 1;
+        QTest::newRow("49 Cancel") << 49 << "確認!" << int(QMessageBox::Warning)
+                                   << QStringList{ok, cancel} << cancel << "確認!" << 2;
+        QTest::newRow("49 Escape") << 49 << "確認!" << int(QMessageBox::Warning)
+                                   << QStringList{ok, cancel} << "Escape" << "確認!" << 2;
+        QTest::newRow("64") << 64 << "確認!" << int(QMessageBox::Information) << QStringList{ok}
+                            << ok << "確認!" << 1;
+    }
+
+    void messageBoxLooksAndAnswers()
+    {
+        QFETCH(int, style);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+        QFETCH(QStringList, buttons);
+        QFETCH(QString, press);
+        QFETCH(QString, shownTitle);
+        QFETCH(int, answer);
+
+        QWidget window;
+        window.show();
+        DesktopServices services;
+        services.setWindow(&window);
+
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = true;
+            QCOMPARE(box->parentWidget(), &window);
+            QCOMPARE(box->windowTitle(), shownTitle);
+            QCOMPARE(box->text(), QStringLiteral("テキスト"));
+            QCOMPARE(int(box->icon()), icon);
+            QStringList texts;
+            for (QAbstractButton *button : box->buttons())
+                texts << button->text().remove(u'&');
+            texts.sort();
+            QStringList expected = buttons;
+            expected.sort();
+            QCOMPARE(texts, expected);
+            if (press == QLatin1String("Escape")) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton *button : box->buttons()) {
+                if (button->text().remove(u'&') == press)
+                    button->click();
+            }
+        });
+        QCOMPARE(services.messageBox(QStringLiteral("テキスト"), style, title), answer);
+        QVERIFY(seen);
+    }
+
+    void normalFileIsExactAndNotAFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("existing record") << "アイウ.pas" << true;
+        QTest::newRow("wildcard star") << "*.pas" << false;
+        QTest::newRow("wildcard question") << "アイ?.pas" << false;
+        QTest::newRow("folder of that name") << "フォルダ.pas" << false;
+        QTest::newRow("missing") << "エオ.pas" << false;
+    }
+
+    void normalFileIsExactAndNotAFolder()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, expected);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("アイウ.pas")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("フォルダ.pas")));
+        FakeServices services;
+        QCOMPARE(services.isNormalFile(dir.path(), name), expected);
+    }
+
+    void volumeOfPicksTheDeepestRoot_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("root");
+        QTest::newRow("top") << "/home/user" << "/";
+        QTest::newRow("mounted below") << "/media/usb/horses" << "/media/usb";
+        QTest::newRow("the mount itself") << "/media/usb" << "/media/usb";
+        QTest::newRow("same prefix, other folder") << "/media/usb2/x" << "/";
+    }
+
+    void volumeOfPicksTheDeepestRoot()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, root);
+        FakeServices services;
+        services.fakeVolumes = {{QStringLiteral("/"), QString()},
+                                {QStringLiteral("/media/usb"), QStringLiteral("USB")}};
+        QCOMPARE(services.volumeOf(path).root, root);
+    }
+
+    void readFileIsBounded()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("big.pas")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(10 * 1024 * 1024));
+        file.close();
+        FakeServices services;
+        QByteArray bytes;
+        QString reason;
+        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason));
+        QCOMPARE(bytes.size(), 1000);
+        QVERIFY(!services.readFile(dir.filePath(QStringLiteral("gone.pas")), 1000, &bytes, &reason));
+        QVERIFY(!reason.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestDesktopServices)
+#include "tst_desktopservices.moc"
