@@ -1,5 +1,6 @@
 #include "FolderList.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -57,8 +58,12 @@ void FolderList::setPath(const QString &path)
     m_chain = chainOf(m_path);
     m_subfolders.clear();
     const QDir dir(m_path);
-    const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                            QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    // As a file manager sorts: by the locale's rules, case aside, "2" before "10".
+    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), collator);
     for (const QString &name : names)
         m_subfolders.append(dir.filePath(name));
 
