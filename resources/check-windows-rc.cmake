@@ -1,0 +1,158 @@
+# Compiles quorvel.rc with GNU windres and, with CHECK on, looks in the result for
+# the icon and the version information that Explorer shows for quorvel.exe.
+#
+#   cmake -DWINDRES=<windres> -DRC=<quorvel.rc> -DFORMAT=coff|res -DOUT=<file>
+#         [-DPREPROCESSOR=<C compiler>] [-DCHECK=ON] -P check-windows-rc.cmake
+#
+# PREPROCESSOR stands in for the MinGW gcc that windres runs by default.
+# The check needs FORMAT=res: a .res file is the resources as they are, with
+# no object file around them.
+
+cmake_minimum_required(VERSION 3.22)
+
+foreach(var WINDRES RC FORMAT OUT)
+  if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
+    message(FATAL_ERROR "check-windows-rc.cmake: ${var} is not set")
+  endif()
+endforeach()
+
+set(args)
+if(PREPROCESSOR)
+  list(APPEND args --preprocessor=${PREPROCESSOR} --preprocessor-arg=-E
+                   --preprocessor-arg=-xc --preprocessor-arg=-DRC_INVOKED)
+endif()
+file(REMOVE ${OUT})
+execute_process(COMMAND ${WINDRES} ${args} -O ${FORMAT} -o ${OUT} ${RC}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR NOT EXISTS ${OUT})
+  message(FATAL_ERROR "windres failed on ${RC} (${result}):\n${output}")
+endif()
+if(output)
+  # windres warns about things it then gets wrong, a code page it cannot use
+  # for one.
+  message(FATAL_ERROR "windres warned about ${RC}:\n${output}")
+endif()
+message(STATUS "windres compiled ${RC} to ${OUT}")
+if(NOT CHECK)
+  return()
+endif()
+
+file(READ ${OUT} res HEX)
+string(TOLOWER "${res}" res)
+
+# The hex digits of TEXT in UTF-16LE, the way Windows keeps strings in a
+# resource. TEXT is UTF-8 and within the Basic Multilingual Plane.
+function(utf16le text out)
+  string(HEX "${text}" hex)
+  string(LENGTH "${hex}" length)
+  set(result "")
+  set(i 0)
+  while(i LESS length)
+    string(SUBSTRING "${hex}" ${i} 2 byte)
+    math(EXPR lead "0x${byte}")
+    if(lead LESS 0x80)
+      set(code ${lead})
+      set(count 0)
+    elseif(lead GREATER_EQUAL 0xE0)
+      math(EXPR code "${lead} & 0x0F")
+      set(count 2)
+    else()
+      math(EXPR code "${lead} & 0x1F")
+      set(count 1)
+    endif()
+    math(EXPR i "${i} + 2")
+    foreach(n RANGE 1 ${count})
+      if(count EQUAL 0)
+        break()
+      endif()
+      string(SUBSTRING "${hex}" ${i} 2 byte)
+      math(EXPR code "(${code} << 6) | (0x${byte} & 0x3F)")
+      math(EXPR i "${i} + 2")
+    endforeach()
+    math(EXPR low "0x100 + (${code} & 0xFF)" OUTPUT_FORMAT HEXADECIMAL)
+    math(EXPR high "0x100 + (${code} >> 8)" OUTPUT_FORMAT HEXADECIMAL)
+    string(SUBSTRING "${low}" 3 2 low)
+    string(SUBSTRING "${high}" 3 2 high)
+    string(APPEND result "${low}${high}")
+  endwhile()
+  string(TOLOWER "${result}" result)
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+set(failures "")
+
+# Whether the resource holds NEEDLE (hex) starting on a byte.
+function(expect what)
+  string(CONCAT needle ${ARGN})
+  set(rest "${res}")
+  set(offset 0)
+  string(FIND "${rest}" "${needle}" at)
+  while(at GREATER_EQUAL 0)
+    math(EXPR odd "(${offset} + ${at}) % 2")
+    if(odd EQUAL 0)
+      return()
+    endif()
+    math(EXPR offset "${offset} + ${at} + 1")
+    string(SUBSTRING "${res}" ${offset} -1 rest)
+    string(FIND "${rest}" "${needle}" at)
+  endwhile()
+  set(failures "${failures}\n  ${what}" PARENT_SCOPE)
+endfunction()
+
+# A String or Var of the version information: its key in UTF-16LE, NUL,
+# padding up to four bytes, the value (VALUE_HEX).
+function(expect_value what key value_hex)
+  utf16le("${key}" k)
+  # The key starts 6 bytes into the structure, which starts on four bytes, so
+  # after a key of an odd number of characters and its NUL come two bytes of
+  # padding.
+  string(LENGTH "${k}" key_length)
+  math(EXPR odd "(${key_length} / 4) % 2")
+  if(odd)
+    set(padding "0000")
+  else()
+    set(padding "")
+  endif()
+  expect("${what}" "${k}0000${padding}${value_hex}")
+  set(failures "${failures}" PARENT_SCOPE)
+endfunction()
+
+# A String of the StringFileInfo block, its value NUL-terminated.
+function(expect_string key value)
+  utf16le("${value}" v)
+  expect_value("${key} = \"${value}\"" "${key}" "${v}0000")
+  set(failures "${failures}" PARENT_SCOPE)
+endfunction()
+
+# VS_FIXEDFILEINFO: signature, structure version, then FILEVERSION and
+# PRODUCTVERSION 1,0,0,8 as two DWORDs each.
+expect("VS_FIXEDFILEINFO with FILEVERSION and PRODUCTVERSION 1,0,0,8"
+       "bd04effe" "00000100" "00000100" "08000000" "00000100" "08000000")
+
+utf16le("StringFileInfo" k)
+expect("StringFileInfo block" "${k}0000")
+utf16le("041104b0" k)
+expect("string table 041104b0 (Japanese, Unicode)" "${k}0000")
+expect_value("Translation 0x0411, 1200" "Translation" "1104b004")
+
+expect_string("FileVersion" "1.00.0008")
+expect_string("ProductVersion" "1.00.0008")
+expect_string("FileDescription" "99版パス>WIN版パス相互互換ソフト")
+expect_string("Comments" "Win95/98/ME専用")
+expect_string("ProductName" "Quorvel ver1.08 forWin")
+expect_string("InternalName" "Quorvel")
+expect_string("OriginalFilename" "Quorvel.exe")
+expect_string("CompanyName" "Quorvel Team")
+expect_string("LegalCopyright" "Copyright (C) 2026 Quorvel Team")
+
+# The icon group IDI_ICON1 (resource names are kept in capitals), with one
+# 32x32 icon of 8 bits per pixel: GRPICONDIR reserved 0, type 1, count 1, then
+# width 32, height 32, no colour count, reserved, 1 plane, 8 bits.
+utf16le("IDI_ICON1" k)
+expect("icon group IDI_ICON1" "ffff0e00${k}0000")
+expect("one 32x32 256-colour icon in the group" "0000010001002020000001000800")
+
+if(failures)
+  message(FATAL_ERROR "${OUT} lacks:${failures}")
+endif()
+message(STATUS "${OUT} holds the icon and the version information")

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds Quorvel, shows its main window on a virtual X server and saves a picture
+# of that window as docs/screenshot.png (or the file given as the argument).
+#
+#   tools/screenshot.sh [out.png]
+#
+# QUORVEL_SCREENSHOT_COMMAND and QUORVEL_SCREENSHOT_WINDOW put another program
+# and the name of its window in place of build/src/quorvel and "Quorvel  Ver1.08",
+# e.g. to try the grabbing with xmessage:
+#   QUORVEL_SCREENSHOT_COMMAND="xmessage -name hello hello" \
+#   QUORVEL_SCREENSHOT_WINDOW=hello tools/screenshot.sh /tmp/hello.png
+# shellcheck source=tools/setup.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+# Seconds to wait for the window to come up.
+QUORVEL_SCREENSHOT_TIMEOUT=${QUORVEL_SCREENSHOT_TIMEOUT:-10}
+
+# Runs on the virtual X server: starts the program, waits for its window to be
+# shown, grabs it into $1 and stops the program.
+grab() {
+    local out=$1 name=${QUORVEL_SCREENSHOT_WINDOW:-"Quorvel  Ver1.08"}
+
+    # The window is in Japanese: a Japanese locale where there is one, else
+    # at least UTF-8.
+    if locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+        export LANG=ja_JP.UTF-8
+    else
+        export LANG=C.UTF-8
+    fi
+    export LC_ALL=$LANG
+
+    cd "$QUORVEL_ROOT" || return 1
+    local command
+    if [ -n "${QUORVEL_SCREENSHOT_COMMAND:-}" ]; then
+        command=$QUORVEL_SCREENSHOT_COMMAND
+        bash -c "exec $command" &
+    else
+        command="$QUORVEL_ROOT/build/src/quorvel"
+        "$command" &
+    fi
+    program=$!
+    trap 'kill "$program" 2>/dev/null; wait "$program" 2>/dev/null || true' EXIT
+
+    local id="" tries=$((QUORVEL_SCREENSHOT_TIMEOUT * 5))
+    while [ "$tries" -gt 0 ]; do
+        if ! kill -0 "$program" 2>/dev/null; then
+            echo "screenshot: $command ended before its window \"$name\" came up" >&2
+            return 1
+        fi
+        local info
+        if info=$(xwininfo -name "$name" 2>/dev/null) && grep -q 'Map State: IsViewable' <<<"$info"; then
+            id=$(awk '/Window id:/ { print $4; exit }' <<<"$info")
+            break
+        fi
+        sleep 0.2
+        tries=$((tries - 1))
+    done
+    if [ -z "$id" ]; then
+        echo "screenshot: no window \"$name\" within $QUORVEL_SCREENSHOT_TIMEOUT s" >&2
+        return 1
+    fi
+
+    # Give the program a moment to paint what it has just mapped.
+    sleep 1
+    mkdir -p "$(dirname "$out")"
+    import -window "$id" "$out"
+    echo "screenshot: window $id (\"$name\") saved as $out"
+}
+
+if [ "${1:-}" = "--grab" ]; then
+    grab "$2"
+    exit
+fi
+
+out=${1:-"$QUORVEL_ROOT/docs/screenshot.png"}
+case $out in
+    /*) ;;
+    *) out="$PWD/$out" ;;
+esac
+
+quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils
+if [ -z "${QUORVEL_SCREENSHOT_COMMAND:-}" ]; then
+    quorvel_build build
+fi
+
+xvfb-run -a -s "-screen 0 1024x768x24" "$QUORVEL_ROOT/tools/screenshot.sh" --grab "$out"
