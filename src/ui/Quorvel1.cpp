@@ -169,6 +169,8 @@ void Quorvel1::createControls()
     Text2->setMaxLength(55);
     Text6->setReadOnly(true);
     Text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Tab goes on to the next control, as from every other box, instead of into the text.
+    Text3->setTabChangesFocus(true);
     makeBoxedLabel(Label8, true);
     makeBoxedLabel(Label1, true);
     makeBoxedLabel(Label9, false);

@@ -1,0 +1,389 @@
+// Finding records with the drive, folder and file lists, and what a click on a
+// record shows; also what the lists do when the disk changes under them.
+#include "UiTestSupport.h"
+
+#include "platform/AnsiCodec.h"
+#include "record/RecordFile.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <optional>
+
+using namespace UiTest;
+
+class BrowsingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void clickHighlightsFolder();
+    void openFolder_data();
+    void openFolder();
+    void createWritesIntoHighlightedFolder();
+    void newRecordShowsAfterReopening();
+    void fileClick_data();
+    void fileClick();
+    void chooseVolume();
+    void volumeNotReady_data();
+    void volumeNotReady();
+    void deletedRecord();
+    void deletedOpenFolder_data();
+    void deletedOpenFolder();
+    void hugeBinaryRecord_data();
+    void hugeBinaryRecord();
+
+private:
+    QString make(const QString &relative) const
+    {
+        const QString path = QDir(m_dir->path()).filePath(relative);
+        QDir().mkpath(path);
+        return QDir::cleanPath(path);
+    }
+    static QString in(const QString &folder, const QString &name) { return QDir(folder).filePath(name); }
+    static void record(const QString &folder, const QString &name, const QString &text = kPassword + "\r\n")
+    {
+        QVERIFY(writeBytes(in(folder, name), text.toLatin1()));
+    }
+
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<FakeServices> m_services;
+    QString m_start;  // start folder: one record, a subfolder "sub" with two
+    QString m_sub;
+};
+
+void BrowsingTest::init()
+{
+    QVERIFY(m_dir.emplace().isValid());
+    m_services.emplace();
+    m_start = make("start");
+    m_sub = make("start/sub");
+    make("start/other");
+    record(m_start, "Top.pas");
+    record(m_sub, "One.pas");
+    record(m_sub, "Two(55).pas", kPassword + "\r\n#55\r\n");
+}
+
+void BrowsingTest::clickHighlightsFolder()
+{
+    Window w(*m_services, m_start);
+    w.clickFolder(m_sub);
+    QCOMPARE(w.Text6->text(), native(m_sub));
+    QCOMPARE(w.Dir1->path(), m_start);
+    QCOMPARE(w.files(), QStringList{"Top.pas"});
+    QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+
+    // Upward too: a click on a parent highlights it and opens nothing.
+    w.clickFolder(m_dir->path());
+    QCOMPARE(w.Text6->text(), native(m_dir->path()));
+    QCOMPARE(w.Dir1->path(), m_start);
+}
+
+void BrowsingTest::openFolder_data()
+{
+    QTest::addColumn<bool>("byKeyboard");
+    QTest::newRow("double click") << false;
+    QTest::newRow("arrow and Enter") << true;
+}
+
+void BrowsingTest::openFolder()
+{
+    QFETCH(bool, byKeyboard);
+    Window w(*m_services, m_start);
+    if (byKeyboard) {
+        // "other" comes before "sub": the second entry below the open folder.
+        QTest::keyClick(w.Dir1, Qt::Key_Down);
+        QTest::keyClick(w.Dir1, Qt::Key_Down);
+        QCOMPARE(w.Text6->text(), native(m_sub));
+        QCOMPARE(w.files(), QStringList{"Top.pas"});
+        QTest::keyClick(w.Dir1, Qt::Key_Return);
+    } else {
+        w.openFolder(m_sub);
+    }
+    QCOMPARE(w.Dir1->path(), m_sub);
+    QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
+    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+
+    w.openFolder(m_dir->path());
+    QCOMPARE(w.Dir1->path(), QDir::cleanPath(m_dir->path()));
+    QCOMPARE(w.files(), QStringList{});
+    QCOMPARE(w.Label9->text(), QStringLiteral("0頭"));
+}
+
+void BrowsingTest::createWritesIntoHighlightedFolder()
+{
+    Window w(*m_services, m_start);
+    w.clickFolder(m_sub);
+    w.typeRecord(QStringLiteral("New"), kPassword);
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+
+    QCOMPARE(fileBytes(in(m_sub, "New.pas")), (kPassword + "\r\n").toLatin1());
+    QVERIFY(!QFile::exists(in(m_start, "New.pas")));
+    QCOMPARE(w.Dir1->path(), m_start);
+}
+
+void BrowsingTest::newRecordShowsAfterReopening()
+{
+    Window w(*m_services, m_start);
+    w.typeRecord(QStringLiteral("New"), kPassword);
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QVERIFY(QFile::exists(in(m_start, "New.pas")));
+    QCOMPARE(w.files(), QStringList{"Top.pas"});
+    QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+
+    w.openFolder(m_sub);
+    w.openFolder(m_start);
+    QCOMPARE(w.files(), (QStringList{"New.pas", "Top.pas"}));
+    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+}
+
+void BrowsingTest::fileClick_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("takeBack");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("weight");
+    QTest::addColumn<QString>("length");
+    const QString plain = kPassword + "\r\n";
+    const QString weight = kPassword + "\r\n#55\r\n";
+    QTest::newRow("plain, look only") << "One.pas" << false << plain << "" << "" << "";
+    QTest::newRow("weight, look only") << "Two(55).pas" << false << weight << "" << "" << "";
+    QTest::newRow("plain, take back") << "One.pas" << true << plain << "One" << "" << "38";
+    QTest::newRow("weight, take back") << "Two(55).pas" << true << weight << "Two" << "55" << "43";
+}
+
+void BrowsingTest::fileClick()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, takeBack);
+    QFETCH(QString, display);
+    QFETCH(QString, name);
+    QFETCH(QString, weight);
+    QFETCH(QString, length);
+    const QDateTime written(QDate(2001, 2, 3), QTime(4, 5, 6));
+    QVERIFY(writeBytes(in(m_sub, fileName), display.toLatin1(), written));
+
+    Window w(*m_services, m_sub);
+    if (takeBack)
+        Window::tick(w.Check1);
+    // Boxes filled beforehand, weight mode off: only a take-back may change them.
+    QTest::keyClicks(w.Text1, QStringLiteral("Old"));
+    QTest::keyClicks(w.Text2, QStringLiteral("oldpass"));
+    w.Combo1->setEditText(QStringLiteral("60"));
+    w.clickFile(fileName);
+
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Label8->text(), fileName);
+    QCOMPARE(w.Label1->text(), QStringLiteral("作成日　") + Quorvel1::dateText(written));
+    QVERIFY2(w.Label1->text().contains(QStringLiteral("4:05:06")), qPrintable(w.Label1->text()));
+    QCOMPARE(w.Text3->text(), display);
+    QCOMPARE(w.Text1->text(), takeBack ? name : QStringLiteral("Old"));
+    QCOMPARE(w.Text2->text(), takeBack ? kPassword : QStringLiteral("oldpass"));
+    QCOMPARE(w.Combo1->currentText(), takeBack ? weight : QStringLiteral("60"));
+    if (takeBack)
+        QCOMPARE(w.Label12->text(), length);
+
+    if (takeBack) {
+        // What was taken back writes the same record again.
+        m_services->answers = {Services::Ok};
+        if (!weight.isEmpty())
+            Window::tick(w.Check2);
+        QTest::mouseClick(weight.isEmpty() ? w.Command2 : w.Command3, Qt::LeftButton);
+        QCOMPARE(m_services->shown.last(),
+                 FakeServices::message(fileName + "を上書き保存しました", Services::Information, kTitle));
+        QCOMPARE(fileBytes(in(m_sub, fileName)), display.toLatin1());
+    }
+}
+
+namespace {
+// Three temporary folders that the window takes for volumes; the program's own is C.
+struct Volumes
+{
+    QTemporaryDir dir;
+    QString a = made("A"), b = made("B"), c = made("C");
+    QString made(const char *name) const
+    {
+        QDir(dir.path()).mkpath(QLatin1String(name));
+        return QDir::cleanPath(QDir(dir.path()).filePath(QLatin1String(name)));
+    }
+    void install(FakeServices &services) const
+    {
+        services.fakeVolumes = {{a, "Alpha"}, {b, "Beta"}, {c, "Gamma"}};
+        services.fakeApplicationPath = QDir(c).filePath("app");
+        QDir(c).mkpath("app");
+    }
+};
+} // namespace
+
+void BrowsingTest::chooseVolume()
+{
+    Volumes volumes;
+    volumes.install(*m_services);
+    record(volumes.b, "B1.pas");
+    record(volumes.b, "B2.pas");
+    QDir(volumes.b).mkdir("inB");
+
+    Window w(*m_services, volumes.a);
+    QCOMPARE(w.Drive1->count(), 3);
+    QCOMPARE(w.Drive1->drive(), volumes.a);
+    QTest::keyClick(w.Drive1, Qt::Key_Down);
+
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Drive1->drive(), volumes.b);
+    QCOMPARE(w.Dir1->path(), volumes.b);
+    QCOMPARE(w.Dir1->subfolderCount(), 1);
+    QCOMPARE(w.files(), (QStringList{"B1.pas", "B2.pas"}));
+    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+}
+
+void BrowsingTest::volumeNotReady_data()
+{
+    QTest::addColumn<bool>("applicationVolumeReady");
+    QTest::addColumn<bool>("applicationOnChosenVolume");
+    QTest::newRow("back to the program's volume") << true << false;
+    QTest::newRow("program's volume not ready either") << false << false;
+    QTest::newRow("program on the volume chosen") << false << true;
+}
+
+void BrowsingTest::volumeNotReady()
+{
+    QFETCH(bool, applicationVolumeReady);
+    QFETCH(bool, applicationOnChosenVolume);
+    Volumes volumes;
+    volumes.install(*m_services);
+    record(volumes.c, "C1.pas");
+    record(volumes.a, "A1.pas");
+    record(volumes.a, "A2.pas");
+    const QString startFolder = QDir(volumes.a).filePath("deep");
+    QDir(volumes.a).mkdir("deep");
+    record(startFolder, "D1.pas");
+
+    Window w(*m_services, startFolder);
+    m_services->notReadyRoots = {volumes.b};
+    if (!applicationVolumeReady)
+        m_services->notReadyRoots << volumes.c;
+    if (applicationOnChosenVolume)
+        m_services->fakeApplicationPath = QDir(volumes.b).filePath("app");
+    QTest::keyClick(w.Drive1, Qt::Key_Down);
+
+    const QList<Shown> once{FakeServices::beepEvent(),
+                            FakeServices::message("ドライブの準備ができていません！", Services::OkOnly, "Quorvel")};
+    if (applicationVolumeReady) {
+        QCOMPARE(m_services->shown, once);
+        QCOMPARE(w.Dir1->path(), volumes.c);
+        QCOMPARE(w.Drive1->drive(), volumes.c);
+        QCOMPARE(w.files(), QStringList{"C1.pas"});
+        QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+    } else {
+        QCOMPARE(m_services->shown, applicationOnChosenVolume ? once : once + once);
+        QCOMPARE(w.Dir1->path(), QDir::cleanPath(startFolder));
+        QCOMPARE(w.Drive1->drive(), volumes.a);
+        QCOMPARE(w.files(), QStringList{"D1.pas"});
+        QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+    }
+
+    // The list still works afterwards.
+    m_services->shown.clear();
+    m_services->notReadyRoots.clear();
+    QTest::keyClick(w.Drive1, w.Drive1->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
+    QCOMPARE(w.Drive1->drive(), volumes.b);
+    QCOMPARE(w.Dir1->path(), volumes.b);
+    QCOMPARE(w.Label9->text(), QStringLiteral("0頭"));
+    QVERIFY(m_services->shown.isEmpty());
+}
+
+void BrowsingTest::deletedRecord()
+{
+    record(m_sub, "Gone.pas", kOtherPassword + "\r\n");
+    Window w(*m_services, m_sub);
+    w.clickFile("One.pas");
+    const QString label1 = w.Label1->text();
+    QVERIFY(QFile::remove(in(m_sub, "Gone.pas")));
+
+    w.clickFile("Gone.pas");
+    QCOMPARE(m_services->shown.size(), 2);
+    QCOMPARE(m_services->shown[0], FakeServices::beepEvent());
+    const Shown message = m_services->shown[1];
+    QVERIFY2(message.text.startsWith("Gone.pasを読み込めませんでした！"), qPrintable(message.text));
+    QCOMPARE(message.style, int(Services::Exclamation));
+    QCOMPARE(message.title, kTitle);
+    QCOMPARE(w.Label8->text(), QStringLiteral("One.pas"));
+    QCOMPARE(w.Label1->text(), label1);
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n");
+
+    w.clickFile("Two(55).pas");
+    QCOMPARE(w.Label8->text(), QStringLiteral("Two(55).pas"));
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n#55\r\n");
+    QCOMPARE(m_services->shown.size(), 2);
+}
+
+void BrowsingTest::deletedOpenFolder_data()
+{
+    QTest::addColumn<bool>("clickFile");
+    QTest::newRow("click on a folder") << false;
+    QTest::newRow("click on a record") << true;
+}
+
+void BrowsingTest::deletedOpenFolder()
+{
+    QFETCH(bool, clickFile);
+    const QString deep = make("start/sub/x/y");
+    record(deep, "Deep.pas");
+    Window w(*m_services, deep);
+    QCOMPARE(w.files(), QStringList{"Deep.pas"});
+    QVERIFY(QDir(in(m_sub, "x")).removeRecursively());
+
+    if (clickFile)
+        w.clickFile("Deep.pas");
+    else
+        w.clickFolder(deep);
+    QCOMPARE(w.Dir1->path(), m_sub);
+    QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
+    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Label8->text(), QString());
+
+    w.clickFile("One.pas");
+    QCOMPARE(w.Label8->text(), QStringLiteral("One.pas"));
+}
+
+void BrowsingTest::hugeBinaryRecord_data()
+{
+    QTest::addColumn<bool>("takeBack");
+    QTest::newRow("look only") << false;
+    QTest::newRow("take back") << true;
+}
+
+void BrowsingTest::hugeBinaryRecord()
+{
+    QFETCH(bool, takeBack);
+    QRandomGenerator random(1108);
+    QByteArray bytes(200 * 1024, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = i % 97 == 0 ? '\0' : char(random.bounded(256));
+    QVERIFY(writeBytes(in(m_sub, "Big.pas"), bytes));
+
+    Window w(*m_services, m_sub);
+    if (takeBack)
+        Window::tick(w.Check1);
+    w.clickFile("Big.pas");
+
+    const QString expected = RecordFile::displayText(AnsiCodec::decode(bytes.left(64 * 1024)));
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Label8->text(), QStringLiteral("Big.pas"));
+    QCOMPARE(w.Text3->text().size(), expected.size());
+    QVERIFY(w.Text3->text() == expected);
+    if (takeBack) {
+        QCOMPARE(w.Text1->text(), QStringLiteral("Big"));
+        QCOMPARE(w.Label12->text(), QString::number(expected.size()));
+    }
+
+    w.clickFile("One.pas");
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n");
+}
+
+QTEST_MAIN(BrowsingTest)
+#include "tst_browsing.moc"
