@@ -5,7 +5,14 @@
 DriveList::DriveList(Services &services, QWidget *parent)
     : QComboBox(parent), m_services(services)
 {
-    connect(this, &QComboBox::activated, this, [this] { emit changed(); });
+    // Picking the volume that is already chosen changes nothing, so it must not
+    // reopen its root.
+    connect(this, &QComboBox::activated, this, [this] {
+        if (drive() != m_chosen) {
+            m_chosen = drive();
+            emit changed();
+        }
+    });
 }
 
 QString DriveList::drive() const
@@ -33,9 +40,9 @@ int DriveList::indexOf(const QString &path)
 
 void DriveList::setDrive(const QString &path)
 {
-    const QString before = drive();
+    const QString before = m_chosen;
     showDriveOf(path);
-    if (drive() != before)
+    if (m_chosen != before)
         emit changed();
 }
 
@@ -43,4 +50,5 @@ void DriveList::showDriveOf(const QString &path)
 {
     const QSignalBlocker blocker(this);
     setCurrentIndex(indexOf(path));
+    m_chosen = drive();
 }

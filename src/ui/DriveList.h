@@ -25,4 +25,5 @@ private:
     int indexOf(const QString &path);
 
     Services &m_services;
+    QString m_chosen;  // the volume as last chosen or shown
 };

@@ -237,6 +237,12 @@ void BrowsingTest::chooseVolume()
     QCOMPARE(w.Dir1->subfolderCount(), 1);
     QCOMPARE(w.files(), (QStringList{"B1.pas", "B2.pas"}));
     QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+
+    // Choosing the volume that is already chosen keeps the open folder.
+    w.openFolder(QDir(volumes.b).filePath("inB"));
+    QCOMPARE(w.Dir1->path(), QDir(volumes.b).filePath("inB"));
+    emit w.Drive1->activated(w.Drive1->currentIndex());
+    QCOMPARE(w.Dir1->path(), QDir(volumes.b).filePath("inB"));
 }
 
 void BrowsingTest::volumeNotReady_data()
