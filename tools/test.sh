@@ -15,6 +15,7 @@ ctest --output-on-failure --timeout 300
 # and is also written to build-asan/sanitizer-logs, so that a report fails this script
 # even from a process whose exit code nobody looks at.
 asan="$QUORVEL_ROOT/build-asan"
+started=$SECONDS
 echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan) =="
 cmake -S "$QUORVEL_ROOT" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++-14 -DBUILD_TESTING=ON -DQUORVEL_SANITIZE=ON -DQUORVEL_FUZZ=ON \
@@ -29,8 +30,8 @@ rm -rf "$logs" && mkdir -p "$logs"
 # tools/lsan.supp names the few system libraries that do not.
 asan_options="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
 asan_options+=":check_initialization_order=1:strict_init_order=1"
-export ASAN_OPTIONS="$asan_options:log_path=$logs/asan"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1:log_path=$logs/ubsan"
+export ASAN_OPTIONS="$asan_options:log_path=$logs/report"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1:log_path=$logs/report"
 export LSAN_OPTIONS="suppressions=$QUORVEL_ROOT/tools/lsan.supp:print_suppressions=0"
 
 cd "$asan"
@@ -45,6 +46,7 @@ if [ -n "$(ls -A "$logs")" ]; then
     status=1
 fi
 [ "$status" -eq 0 ] || { echo "The tests failed under the sanitizers." >&2; exit "$status"; }
+echo "Sanitizer build and tests: $((SECONDS - started)) s"
 
 # --- Fuzzing ---------------------------------------------------------------------------
 # fuzz_record for a minute, from the seeds and past findings in fuzz/, in a copy of them:
@@ -69,3 +71,4 @@ if ! TMPDIR="$scratch" "$asan/fuzz/fuzz_record" -max_total_time=60 -max_len=4096
 fi
 grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' "$fuzz_log"
 echo "fuzz_record: no failure in 60 seconds"
+echo "Sanitizer build, tests and fuzzing: $((SECONDS - started)) s"
