@@ -55,7 +55,9 @@ QString content(const QString &password, const QString &weight)
 
 bool isSafeName(const QString &name)
 {
-    return !hasForbiddenCharacter(name) && name != QLatin1String(".")
+    // A half of a surrogate pair has no form in a file name: the file would get another
+    // name than the one the user is told, the same for every such name.
+    return !hasForbiddenCharacter(name) && name.isValidUtf16() && name != QLatin1String(".")
            && name != QLatin1String("..") && !isDeviceName(name);
 }
 

@@ -23,7 +23,8 @@ QString composeFileName(const QString &name, const QString &weight);
 QString content(const QString &password);
 QString content(const QString &password, const QString &weight);
 
-// False for a name that would leave the folder or that some file system refuses.
+// False for a name that would leave the folder, that some file system refuses, or that
+// is not whole UTF-16 text (an unpaired surrogate).
 bool isSafeName(const QString &name);
 // False for a weight with a character that no file name may hold.
 bool isSafeWeight(const QString &weight);
