@@ -80,6 +80,7 @@ int main(int argc, char *argv[])
         { "plain-paren", 0, QStringLiteral("アイウエオ)"), ascii, {} },
         { "plain-replace", ExistingFile | AnswerOk, QStringLiteral("ミカヅキ"), mixed, {} },
         { "plain-utf16", Utf16, QStringLiteral("ｱｲｳ"), ascii, {} },
+        { "plain-utf16-pair", Utf16, QStringLiteral("🐎ハヤテ"), ascii, {} },
         { "weight-48", WeightMode, QStringLiteral("アイウエオ"), ascii, QStringLiteral("48") },
         { "weight-55", WeightMode | ClearAfter, QStringLiteral("ハヤテ"), kana,
             QStringLiteral("55") },
