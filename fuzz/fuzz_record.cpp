@@ -77,6 +77,9 @@ void checkCodecBytes(const QByteArray &bytes)
         ascii = ascii && static_cast<unsigned char>(byte) < 0x80;
     if (ascii)
         FUZZ_CHECK(text == QString::fromLatin1(bytes));
+    // These controls are never half of a two-byte character; nothing else reads as them.
+    for (const char control : { '\x1a', '\x1c', '\x7f' })
+        FUZZ_CHECK(text.count(QChar(control)) == bytes.count(control));
     // Every character read from a file can be written again, and reads back the same.
     const auto again = AnsiCodec::encode(text);
     FUZZ_CHECK(again.has_value() || text.contains(QChar::ReplacementCharacter));
