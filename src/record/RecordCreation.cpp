@@ -34,10 +34,11 @@ RecordCreation::RecordCreation(Services &services, RecordBoxes &boxes)
 {
 }
 
-void RecordCreation::refuse(const QString &text, int style, const QString &title)
+bool RecordCreation::refuse(const QString &text, int style, const QString &title)
 {
     m_services.beep();
     m_services.messageBox(text, style, title);
+    return false;
 }
 
 bool RecordCreation::askOverwrite(const QString &fileName)
@@ -46,41 +47,20 @@ bool RecordCreation::askOverwrite(const QString &fileName)
     return m_services.messageBox(question, Services::ExclamationOkCancel, kTitle) == Services::Ok;
 }
 
-void RecordCreation::createPlainRecord()
+bool RecordCreation::entriesPass(Kind kind)
 {
-    const QString name = m_boxes.horseName();
-    const QString password = m_boxes.password();
-    const QString fileName = RecordFile::composeFileName(name);
-
-    if (name.isEmpty())
-        return refuse(kNameMissing, Services::Exclamation, kTitle);
-    if (password.isEmpty())
-        return refuse(kPasswordMissing, Services::Exclamation, kTitle);
-    if (nameIsWrong(name))
-        return refuse(kNameWrong, Services::Exclamation, kTitle);
-    if (password.size() != RecordFile::kPasswordLength)
-        return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);
-    if (!AnsiCodec::canEncode(password))
-        return refuse(kPasswordCharacterWrong, Services::Exclamation, kTitle);
-
-    if (m_services.isNormalFile(m_boxes.outputFolder(), fileName)) {
-        if (askOverwrite(fileName))
-            IniWrite3();
-        return;
-    }
-    IniWrite();
-}
-
-void RecordCreation::createWeightRecord()
-{
+    const bool weighted = kind == Kind::Weight;
     const QString name = m_boxes.horseName();
     const QString weight = m_boxes.weight();
     const QString password = m_boxes.password();
-    const QString fileName = RecordFile::composeFileName(name, weight);
 
-    if (name.isEmpty())
-        return refuse(kNameMissing, Services::OkOnly, QString());
-    if (weight.isEmpty())
+    // In this order; only the first failure is reported.
+    if (name.isEmpty()) {
+        // Weight mode has always said this without an icon, under the program's title.
+        return weighted ? refuse(kNameMissing, Services::OkOnly, QString())
+                        : refuse(kNameMissing, Services::Exclamation, kTitle);
+    }
+    if (weighted && weight.isEmpty())
         return refuse(kWeightMissing, Services::Exclamation, kTitle);
     if (password.isEmpty())
         return refuse(kPasswordMissing, Services::Exclamation, kTitle);
@@ -88,17 +68,33 @@ void RecordCreation::createWeightRecord()
         return refuse(kNameWrong, Services::Exclamation, kTitle);
     if (password.size() != RecordFile::kPasswordLength)
         return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);
-    if (weightIsWrong(weight))
+    if (weighted && weightIsWrong(weight))
         return refuse(kWeightWrong, Services::Exclamation, kTitle);
     if (!AnsiCodec::canEncode(password))
         return refuse(kPasswordCharacterWrong, Services::Exclamation, kTitle);
+    return true;
+}
 
-    if (m_services.isNormalFile(m_boxes.outputFolder(), fileName)) {
-        if (askOverwrite(fileName))
-            IniWrite4();
+void RecordCreation::createPlainRecord()
+{
+    if (!entriesPass(Kind::Plain))
         return;
-    }
-    IniWrite2();
+    const QString fileName = RecordFile::composeFileName(m_boxes.horseName());
+    if (!m_services.isNormalFile(m_boxes.outputFolder(), fileName))
+        IniWrite();
+    else if (askOverwrite(fileName))
+        IniWrite3();
+}
+
+void RecordCreation::createWeightRecord()
+{
+    if (!entriesPass(Kind::Weight))
+        return;
+    const QString fileName = RecordFile::composeFileName(m_boxes.horseName(), m_boxes.weight());
+    if (!m_services.isNormalFile(m_boxes.outputFolder(), fileName))
+        IniWrite2();
+    else if (askOverwrite(fileName))
+        IniWrite4();
 }
 
 void RecordCreation::IniWrite()
@@ -142,8 +138,9 @@ void RecordCreation::writeRecord(Kind kind, bool replacing)
         reason = QStringLiteral("シフトJISで書けない文字があります");
     }
     if (!saved) {
-        return refuse(fileName + QStringLiteral("を保存できませんでした！\r\n") + reason,
-                      Services::Exclamation, kTitle);
+        refuse(fileName + QStringLiteral("を保存できませんでした！\r\n") + reason,
+               Services::Exclamation, kTitle);
+        return;
     }
 
     m_services.messageBox(fileName

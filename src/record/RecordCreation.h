@@ -25,7 +25,9 @@ private:
 
     enum class Kind { Plain, Weight };
     void writeRecord(Kind kind, bool replacing);
-    void refuse(const QString &text, int style, const QString &title);
+    bool entriesPass(Kind kind);
+    // Beeps and shows the message; false, for the caller to return.
+    bool refuse(const QString &text, int style, const QString &title);
     bool askOverwrite(const QString &fileName);
 
     Services &m_services;
