@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <imm.h>
+#include <windows.h>
 #endif
 
 namespace InputMethod {

@@ -45,8 +45,9 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, QString *r
         return false;
     }
     if (writeData(file, bytes) != bytes.size()) {
-        *reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                       : QStringLiteral("書き込みが途中で失敗しました");
+        *reason = file.error() != QFileDevice::NoError
+                      ? file.errorString()
+                      : QStringLiteral("書き込みが途中で失敗しました");
         file.cancelWriting();
         return false;
     }
@@ -87,11 +88,11 @@ constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 
 bool isPseudoFileSystem(const QStorageInfo &volume)
 {
-    static const QList<QByteArray> pseudo = {
-        "proc",     "sysfs",    "devpts",    "devtmpfs", "cgroup",  "cgroup2",   "securityfs",
-        "debugfs",  "tracefs",  "pstore",    "bpf",      "mqueue",  "hugetlbfs", "configfs",
-        "fusectl",  "autofs",   "binfmt_misc", "efivarfs", "nsfs",  "rpc_pipefs", "squashfs",
-        "ramfs",    "selinuxfs"};
+    static const QList<QByteArray> pseudo
+        = {"proc",       "sysfs",      "devpts",   "devtmpfs", "cgroup",      "cgroup2",
+           "securityfs", "debugfs",    "tracefs",  "pstore",   "bpf",         "mqueue",
+           "hugetlbfs",  "configfs",   "fusectl",  "autofs",   "binfmt_misc", "efivarfs",
+           "nsfs",       "rpc_pipefs", "squashfs", "ramfs",    "selinuxfs"};
     if (pseudo.contains(volume.fileSystemType()))
         return true;
     const QString root = volume.rootPath();
@@ -111,7 +112,7 @@ QList<Services::Volume> Services::volumes() const
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         if (!volume.isValid() || isPseudoFileSystem(volume))
             continue;
-        Volume entry{volume.rootPath(), volume.displayName()};
+        Volume entry {volume.rootPath(), volume.displayName()};
         if (!result.contains(entry))
             result.append(entry);
     }
@@ -132,8 +133,9 @@ Services::Volume Services::volumeOf(const QString &path) const
     Volume best;
     for (const Volume &volume : volumes()) {
         const QString root = QDir::cleanPath(volume.root);
-        const bool inside = clean.compare(root, kPathCase) == 0
-                            || clean.startsWith(root.endsWith(u'/') ? root : root + u'/', kPathCase);
+        const bool inside
+            = clean.compare(root, kPathCase) == 0
+              || clean.startsWith(root.endsWith(u'/') ? root : root + u'/', kPathCase);
         if (inside && root.size() > QDir::cleanPath(best.root).size())
             best = volume;
     }

@@ -22,8 +22,8 @@ public:
 
     struct Volume
     {
-        QString root;  // absolute path, e.g. "C:/" or "/media/usb"
-        QString name;  // label as the user knows it, may be empty
+        QString root; // absolute path, e.g. "C:/" or "/media/usb"
+        QString name; // label as the user knows it, may be empty
         bool operator==(const Volume &) const = default;
     };
 

@@ -9,11 +9,11 @@ class RecordBoxes
 public:
     virtual ~RecordBoxes() = default;
 
-    virtual QString horseName() const = 0;      // 馬名
-    virtual QString password() const = 0;       // パスワード
-    virtual QString weight() const = 0;         // 斤量, the text of the weight box
-    virtual bool clearAfterCreate() const = 0;  // 作成毎に消去
-    virtual QString outputFolder() const = 0;   // the highlighted folder entry
+    virtual QString horseName() const = 0; // 馬名
+    virtual QString password() const = 0; // パスワード
+    virtual QString weight() const = 0; // 斤量, the text of the weight box
+    virtual bool clearAfterCreate() const = 0; // 作成毎に消去
+    virtual QString outputFolder() const = 0; // the highlighted folder entry
 
     virtual void setHorseName(const QString &text) = 0;
     virtual void setPassword(const QString &text) = 0;

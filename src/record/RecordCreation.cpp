@@ -30,9 +30,9 @@ bool weightIsWrong(const QString &weight)
 } // namespace
 
 RecordCreation::RecordCreation(Services &services, RecordBoxes &boxes)
-    : m_services(services), m_boxes(boxes)
-{
-}
+    : m_services(services),
+      m_boxes(boxes)
+{ }
 
 bool RecordCreation::refuse(const QString &text, int style, const QString &title)
 {

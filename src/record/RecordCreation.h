@@ -13,8 +13,8 @@ class RecordCreation
 public:
     RecordCreation(Services &services, RecordBoxes &boxes);
 
-    void createPlainRecord();   // the click of Command2
-    void createWeightRecord();  // the click of Command3
+    void createPlainRecord(); // the click of Command2
+    void createWeightRecord(); // the click of Command3
 
 private:
     // Writers: plain new, weight new, plain replace, weight replace.

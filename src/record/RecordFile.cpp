@@ -28,7 +28,8 @@ bool isDeviceName(const QString &name)
                                       QStringLiteral("AUX"), QStringLiteral("NUL")};
     if (plain.contains(stem))
         return true;
-    return stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
+    return stem.size() == 4
+           && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
            && stem[3] >= u'1' && stem[3] <= u'9';
 }
 } // namespace
@@ -71,7 +72,7 @@ QString displayText(const QString &fileText)
     QString result;
     result.reserve(fileText.size() + fileText.size() / 8 + 2);
     qsizetype fieldStart = 0;
-    bool fieldPending = false;  // a comma promises one more field, even an empty one
+    bool fieldPending = false; // a comma promises one more field, even an empty one
     const qsizetype size = fileText.size();
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = fileText[i];

@@ -37,19 +37,19 @@ struct Loaded
 {
     bool ok = false;
     QString displayText;
-    QString reason;          // the system's text when !ok
-    bool truncated = false;  // only the first kReadLimit bytes were read
+    QString reason; // the system's text when !ok
+    bool truncated = false; // only the first kReadLimit bytes were read
 };
 Loaded load(Services &services, const QString &path);
 
 // What taking a record back puts into the window.
 struct TakenBack
 {
-    QString label12;   // length of the display text, in decimal
-    QString password;  // Text2
-    QString weight;    // Combo1
-    QString fileName;  // Label8
-    QString name;      // Text1
+    QString label12; // length of the display text, in decimal
+    QString password; // Text2
+    QString weight; // Combo1
+    QString fileName; // Label8
+    QString name; // Text1
     bool operator==(const TakenBack &) const = default;
 };
 // Nothing for an empty display text: then no box changes.

@@ -2,8 +2,7 @@
 
 #include <QDir>
 
-DriveList::DriveList(Services &services, QWidget *parent)
-    : QComboBox(parent), m_services(services)
+DriveList::DriveList(Services &services, QWidget *parent) : QComboBox(parent), m_services(services)
 {
     // Picking the volume that is already chosen changes nothing, so it must not
     // reopen its root.

@@ -12,7 +12,7 @@ class DriveList : public QComboBox
 public:
     explicit DriveList(Services &services, QWidget *parent = nullptr);
 
-    QString drive() const;  // root of the selected volume
+    QString drive() const; // root of the selected volume
     // Selects the volume that holds path and emits changed() when that is another one.
     void setDrive(const QString &path);
     // Selects the volume that holds path without telling anyone.
@@ -25,5 +25,5 @@ private:
     int indexOf(const QString &path);
 
     Services &m_services;
-    QString m_chosen;  // the volume as last chosen or shown
+    QString m_chosen; // the volume as last chosen or shown
 };

@@ -33,8 +33,8 @@ void FileList::reload()
     }
     // QDir matches name filters without regard to case unless told otherwise.
     const QDir dir(m_path);
-    m_model->setStringList(dir.entryList({m_pattern}, QDir::Files,
-                                         QDir::Name | QDir::IgnoreCase | QDir::LocaleAware));
+    m_model->setStringList(
+        dir.entryList({m_pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware));
 }
 
 int FileList::listCount() const

@@ -18,10 +18,10 @@ public:
     void setPattern(const QString &pattern);
 
     int listCount() const;
-    QString fileName() const;  // the highlighted file, empty when none
+    QString fileName() const; // the highlighted file, empty when none
 
 signals:
-    void fileClicked();  // the user highlighted a file
+    void fileClicked(); // the user highlighted a file
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -29,8 +29,8 @@ public:
     bool recoverIfGone();
 
 signals:
-    void changed();       // the open folder changed
-    void entryClicked();  // the user highlighted an entry
+    void changed(); // the open folder changed
+    void entryClicked(); // the user highlighted an entry
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -39,6 +39,6 @@ private:
     void openRow(int row);
 
     QString m_path;
-    QStringList m_chain;       // root first, the open folder last
-    QStringList m_subfolders;  // full paths
+    QStringList m_chain; // root first, the open folder last
+    QStringList m_subfolders; // full paths
 };

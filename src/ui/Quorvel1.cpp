@@ -37,10 +37,10 @@ QFont uiFont(double points, bool bold = false)
 // captions fit the layout as they do on Windows.
 void installFontSubstitutes()
 {
-    QFont::insertSubstitutions(kFontFamily,
-                               {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                                QStringLiteral("IPAexGothic"), QStringLiteral("VL PGothic"),
-                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")});
+    QFont::insertSubstitutions(
+        kFontFamily, {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("IPAexGothic"), QStringLiteral("VL PGothic"),
+                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")});
 }
 
 template <typename Widget, typename... Args>
@@ -157,8 +157,8 @@ void Quorvel1::createControls()
     Check3 = make<QCheckBox>(Frame1, "Check3", rect(240, 720, 1815, 255), normal,
                              QStringLiteral("作成毎に消去"));
     Frame2 = make<QGroupBox>(this, "Frame2", rect(5040, 360, 1215, 855), bold);
-    Label2 = makeLabel(Frame2, "Label2", QStringLiteral("登録延数"), rect(120, 240, 720, 180),
-                       normal);
+    Label2
+        = makeLabel(Frame2, "Label2", QStringLiteral("登録延数"), rect(120, 240, 720, 180), normal);
     Label9 = makeLabel(Frame2, "Label9", QString(), rect(495, 480, 135, 240), normal);
 
     for (int weight = 48; weight <= 69; ++weight)
@@ -180,12 +180,15 @@ void Quorvel1::createControls()
     Label5->setBuddy(Combo1);
     Label7->setBuddy(Text2);
     Label3->setBuddy(Text6);
-    const std::pair<QWidget *, QString> names[] = {
-        {Text1, Label4->text()},           {Combo1, Label5->text()},
-        {Text2, Label7->text()},           {Text6, Label3->text()},
-        {Drive1, QStringLiteral("ドライブ")}, {Dir1, QStringLiteral("フォルダ")},
-        {File1, QStringLiteral("登録ファイル")}, {Text3, QStringLiteral("ファイル内容")},
-        {Label9, Label2->text()}};
+    const std::pair<QWidget *, QString> names[] = {{Text1, Label4->text()},
+                                                   {Combo1, Label5->text()},
+                                                   {Text2, Label7->text()},
+                                                   {Text6, Label3->text()},
+                                                   {Drive1, QStringLiteral("ドライブ")},
+                                                   {Dir1, QStringLiteral("フォルダ")},
+                                                   {File1, QStringLiteral("登録ファイル")},
+                                                   {Text3, QStringLiteral("ファイル内容")},
+                                                   {Label9, Label2->text()}};
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(name);
 
@@ -195,9 +198,9 @@ void Quorvel1::createControls()
 
 void Quorvel1::setTabOrder()
 {
-    const QList<QWidget *> order = {Drive1, Text1,  Combo1, Text2,  Command3, Command1,
-                                    Dir1,   File1,  Command2, Text6, Text3,   Check1,
-                                    Check2, Command4, Command5, Check3};
+    const QList<QWidget *> order
+        = {Drive1,   Text1, Combo1, Text2,  Command3, Command1, Dir1,     File1,
+           Command2, Text6, Text3,  Check1, Check2,   Command4, Command5, Check3};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
