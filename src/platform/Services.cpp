@@ -12,11 +12,16 @@ QString Services::applicationTitle()
     return QStringLiteral("Quorvel");
 }
 
+QString Services::pathIn(const QString &folder, const QString &name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
 Services::~Services() = default;
 
 bool Services::isNormalFile(const QString &folder, const QString &name) const
 {
-    return QFileInfo(QDir(folder).filePath(name)).isFile();
+    return QFileInfo(pathIn(folder, name)).isFile();
 }
 
 QDateTime Services::modificationTime(const QString &path) const

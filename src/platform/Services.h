@@ -20,6 +20,10 @@ public:
 
     static QString applicationTitle();
 
+    // The path of the entry called name inside folder. Unlike QDir::filePath, a name
+    // that starts with ":" stays a file here and is not taken for one of Qt's resources.
+    static QString pathIn(const QString &folder, const QString &name);
+
     struct Volume
     {
         QString root; // absolute path, e.g. "C:/" or "/media/usb"

@@ -133,7 +133,7 @@ void RecordCreation::writeRecord(Kind kind, bool replacing)
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         reason = QStringLiteral("フォルダが見つかりません: ") + QDir::toNativeSeparators(folder);
     } else if (const auto bytes = AnsiCodec::encode(text)) {
-        saved = m_services.saveFile(QDir(folder).filePath(fileName), *bytes, &reason);
+        saved = m_services.saveFile(Services::pathIn(folder, fileName), *bytes, &reason);
     } else {
         reason = QStringLiteral("シフトJISで書けない文字があります");
     }

@@ -1,5 +1,7 @@
 #include "FolderList.h"
 
+#include "platform/Services.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
@@ -65,7 +67,7 @@ void FolderList::setPath(const QString &path)
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::sort(names.begin(), names.end(), collator);
     for (const QString &name : names)
-        m_subfolders.append(dir.filePath(name));
+        m_subfolders.append(Services::pathIn(m_path, name));
 
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);

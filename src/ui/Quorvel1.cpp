@@ -327,7 +327,7 @@ void Quorvel1::File1_Click()
     if (fileName.isEmpty())
         return;
     Text6->setText(nativePath(Dir1->highlightedEntry()));
-    const QString path = QDir(Dir1->path()).filePath(fileName);
+    const QString path = Services::pathIn(Dir1->path(), fileName);
     const RecordFile::Loaded loaded = RecordFile::load(m_services, path);
     if (!loaded.ok) {
         m_services.beep();

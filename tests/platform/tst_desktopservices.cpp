@@ -98,6 +98,7 @@ private slots:
         QTest::newRow("wildcard question") << "アイ?.pas" << false;
         QTest::newRow("folder of that name") << "フォルダ.pas" << false;
         QTest::newRow("missing") << "エオ.pas" << false;
+        QTest::newRow("name starting with a colon") << ":アイ.pas" << true;
     }
 
     void normalFileIsExactAndNotAFolder()
@@ -105,9 +106,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, expected);
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("アイウ.pas")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        for (const char *existing : {"アイウ.pas", ":アイ.pas"}) {
+            QFile file(dir.path() + u'/' + QString::fromUtf8(existing));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("フォルダ.pas")));
         FakeServices services;
         QCOMPARE(services.isNormalFile(dir.path(), name), expected);

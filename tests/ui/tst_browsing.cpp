@@ -24,6 +24,7 @@ private slots:
     void openFolder();
     void createWritesIntoHighlightedFolder();
     void newRecordShowsAfterReopening();
+    void namesStartingWithColon();
     void fileClick_data();
     void fileClick();
     void chooseVolume();
@@ -137,6 +138,22 @@ void BrowsingTest::newRecordShowsAfterReopening()
     w.openFolder(m_start);
     QCOMPARE(w.files(), (QStringList{"New.pas", "Top.pas"}));
     QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+}
+
+// Qt reads a path that starts with ":" as one of its own resources; on disk such
+// names are ordinary files and folders.
+void BrowsingTest::namesStartingWithColon()
+{
+    const QString folder = m_start + QStringLiteral("/:厩舎");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeBytes(folder + QStringLiteral("/:馬.pas"), (kPassword + "\r\n").toLatin1()));
+    Window w(*m_services, m_start);
+    w.openFolder(folder);
+    QCOMPARE(w.Dir1->path(), folder);
+    QCOMPARE(w.files(), QStringList{QStringLiteral(":馬.pas")});
+    w.clickFile(QStringLiteral(":馬.pas"));
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n");
 }
 
 void BrowsingTest::fileClick_data()
