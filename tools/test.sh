@@ -72,3 +72,7 @@ fi
 grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' "$fuzz_log"
 echo "fuzz_record: no failure in 60 seconds"
 echo "Sanitizer build, tests and fuzzing: $((SECONDS - started)) s"
+
+# One closing line for the whole run; any failure above has already ended the script.
+count_tests() { (cd "$1" && ctest -N | awk '/^Total Tests:/ { print $3 }'); }
+echo "quorvel: $(( $(count_tests "$QUORVEL_ROOT/build") + $(count_tests "$asan") + 1 )) passed, 0 failed"
