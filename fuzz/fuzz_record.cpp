@@ -201,6 +201,9 @@ bool wouldAccept(
         return false;
     if (weightMode && (!RecordFile::isSafeWeight(weight) || !AnsiCodec::canEncode(weight)))
         return false;
+    // A line break in the password would split the record's first line.
+    if (password.contains(u'\r') || password.contains(u'\n'))
+        return false;
     return AnsiCodec::canEncode(password);
 }
 

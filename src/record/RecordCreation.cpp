@@ -70,7 +70,7 @@ bool RecordCreation::entriesPass(Kind kind)
         return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);
     if (weighted && weightIsWrong(weight))
         return refuse(kWeightWrong, Services::Exclamation, kTitle);
-    if (!AnsiCodec::canEncode(password))
+    if (!RecordFile::isWritablePassword(password))
         return refuse(kPasswordCharacterWrong, Services::Exclamation, kTitle);
     return true;
 }

@@ -62,6 +62,13 @@ bool isSafeName(const QString &name)
            && name != QLatin1String("..") && !isDeviceName(name);
 }
 
+bool isWritablePassword(const QString &password)
+{
+    // A CR or LF (pasted from elsewhere, or taken back from a record that held a comma)
+    // would split the line, and the record would read back as a different password.
+    return !password.contains(u'\r') && !password.contains(u'\n') && AnsiCodec::canEncode(password);
+}
+
 bool isSafeWeight(const QString &weight)
 {
     return !hasForbiddenCharacter(weight);

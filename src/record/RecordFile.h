@@ -26,6 +26,8 @@ QString content(const QString &password, const QString &weight);
 // False for a name that would leave the folder, that some file system refuses, or that
 // is not whole UTF-16 text (an unpaired surrogate).
 bool isSafeName(const QString &name);
+// False for a password that cannot be written as one line of code page 932.
+bool isWritablePassword(const QString &password);
 // False for a weight with a character that no file name may hold.
 bool isSafeWeight(const QString &weight);
 

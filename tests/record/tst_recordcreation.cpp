@@ -251,6 +251,11 @@ void TestRecordCreation::refusals_data()
         << int(Plain) << "サクラ" << passwordEndingIn("𠮷") << "" << characterWrong;
     QTest::newRow("weight: password with 𠮷")
         << int(Weight) << "ハヤテ" << passwordEndingIn("𠮷") << "48" << characterWrong;
+    // A line break would split the password line, and the record would read back as another.
+    QTest::newRow("plain: password with CR LF")
+        << int(Plain) << "サクラ" << kPassword.left(34) + "\r\n" << "" << characterWrong;
+    QTest::newRow("weight: password with LF")
+        << int(Weight) << "ハヤテ" << kPassword.left(35) + "\n" << "48" << characterWrong;
     // Lengths are counted in UTF-16 code units: 36 characters with 𠮷 are 37.
     QTest::newRow("plain: 36 characters with 𠮷 are 37 units")
         << int(Plain) << "サクラ" << kPassword.left(35) + "𠮷" << QString() << lengthWrong;
