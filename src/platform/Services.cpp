@@ -132,11 +132,11 @@ bool Services::isVolumeReady(const QString &root) const
     return volume.isValid() && volume.isReady() && QDir(root).isReadable();
 }
 
-Services::Volume Services::volumeOf(const QString &path) const
+Services::Volume Services::volumeOf(const QString &path, const QList<Volume> &volumes)
 {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     Volume best;
-    for (const Volume &volume : volumes()) {
+    for (const Volume &volume : volumes) {
         const QString root = QDir::cleanPath(volume.root);
         const bool inside
             = clean.compare(root, kPathCase) == 0

@@ -55,8 +55,8 @@ public:
     // The volumes a person would choose from, and whether one can be opened now.
     virtual QList<Volume> volumes() const;
     virtual bool isVolumeReady(const QString &root) const;
-    // The volume that holds path (the one with the longest matching root).
-    Volume volumeOf(const QString &path) const;
+    // The one of volumes that holds path (the one with the longest matching root).
+    static Volume volumeOf(const QString &path, const QList<Volume> &volumes);
 
 protected:
     // The one place where record bytes meet the device; returns bytes written or -1.

@@ -24,13 +24,14 @@ int DriveList::indexOf(const QString &path)
     // Volumes come and go (a stick is plugged in), so the list is read afresh.
     const QString selected = drive();
     clear();
-    for (const Services::Volume &volume : m_services.volumes()) {
+    const QList<Services::Volume> volumes = m_services.volumes();
+    for (const Services::Volume &volume : volumes) {
         QString text = QDir::toNativeSeparators(volume.root);
         if (!volume.name.isEmpty() && volume.name != volume.root)
             text += QStringLiteral("  [") + volume.name + u']';
         addItem(text, volume.root);
     }
-    const QString root = m_services.volumeOf(path).root;
+    const QString root = Services::volumeOf(path, volumes).root;
     int index = findData(root);
     if (index < 0)
         index = findData(selected);

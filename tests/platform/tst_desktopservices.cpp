@@ -129,10 +129,9 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, root);
-        FakeServices services;
-        services.fakeVolumes = {{QStringLiteral("/"), QString()},
-                                {QStringLiteral("/media/usb"), QStringLiteral("USB")}};
-        QCOMPARE(services.volumeOf(path).root, root);
+        const QList<Services::Volume> volumes = {{QStringLiteral("/"), QString()},
+                                                 {QStringLiteral("/media/usb"), QStringLiteral("USB")}};
+        QCOMPARE(Services::volumeOf(path, volumes).root, root);
     }
 
     void readFileIsBounded()
