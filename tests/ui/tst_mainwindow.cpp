@@ -28,6 +28,8 @@ private slots:
     void modeSwitch();
     void clearEmptiesNameAndPasswordOnly();
     void versionText();
+    void dateText_data();
+    void dateText();
     void tabOrder_data();
     void tabOrder();
     void endClosesTheWindow();
@@ -352,6 +354,32 @@ void MainWindowTest::clearAfterCreate()
     QCOMPARE(w.Combo1->currentText(), cleared || !weightMode ? QString() : QStringLiteral("55"));
     QVERIFY(w.Check3->isChecked());
     QCOMPARE(w.Check2->isChecked(), weightMode);
+}
+
+void MainWindowTest::dateText_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<QString>("text");
+    const QDateTime evening(QDate(2026, 12, 8), QTime(20, 39, 47));
+    const QDateTime morning(QDate(2026, 1, 2), QTime(9, 5, 7));
+    QTest::newRow("Japanese evening") << "ja_JP" << evening << "2026/12/08 20:39:47";
+    QTest::newRow("Japanese morning") << "ja_JP" << morning << "2026/01/02 9:05:07";
+    QTest::newRow("American, with AM/PM") << "en_US" << evening << "12/8/26 8:39:47 PM";
+    QTest::newRow("German") << "de_DE" << morning << "02.01.26 09:05:07";
+}
+
+// The record date is the locale's date and time, always with seconds.
+void MainWindowTest::dateText()
+{
+    QFETCH(QString, locale);
+    QFETCH(QDateTime, time);
+    QFETCH(QString, text);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    const QString shown = Quorvel1::dateText(time);
+    QLocale::setDefault(before);
+    QCOMPARE(shown.simplified(), text);
 }
 
 QTEST_MAIN(MainWindowTest)
