@@ -128,8 +128,13 @@ QList<Services::Volume> Services::volumes() const
 
 bool Services::isVolumeReady(const QString &root) const
 {
+    // The root must be there and readable; a volume the system knows must also say it is
+    // ready. One it cannot place (inside a chroot, say) is judged by its root alone.
+    const QDir dir(root);
+    if (!dir.exists() || !dir.isReadable())
+        return false;
     const QStorageInfo volume(root);
-    return volume.isValid() && volume.isReady() && QDir(root).isReadable();
+    return !volume.isValid() || volume.isReady();
 }
 
 Services::Volume Services::volumeOf(const QString &path, const QList<Volume> &volumes)

@@ -134,6 +134,27 @@ private slots:
         QCOMPARE(Services::volumeOf(path, volumes).root, root);
     }
 
+    void volumeReadyNeedsAReadableFolder_data()
+    {
+        QTest::addColumn<QString>("entry");  // inside a temporary folder; empty: the folder
+        QTest::addColumn<bool>("ready");
+        QTest::newRow("existing folder") << QString() << true;
+        QTest::newRow("missing folder") << "gone" << false;
+        QTest::newRow("a file, not a folder") << "file.pas" << false;
+    }
+
+    void volumeReadyNeedsAReadableFolder()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, ready);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("file.pas")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        FakeServices services;
+        QCOMPARE(services.isVolumeReady(entry.isEmpty() ? dir.path() : dir.filePath(entry)), ready);
+    }
+
     void readFileIsBounded()
     {
         QTemporaryDir dir;
