@@ -92,13 +92,6 @@ int FolderList::listIndex() const
     return row < 0 ? -1 : row - int(m_chain.size());
 }
 
-void FolderList::setListIndex(int index)
-{
-    const int row = index + int(m_chain.size());
-    if (row >= 0 && row < count())
-        setCurrentRow(row);
-}
-
 QString FolderList::entry(int index) const
 {
     if (index < 0) {

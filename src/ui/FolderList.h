@@ -18,7 +18,6 @@ public:
     void setPath(const QString &path);
 
     int listIndex() const;
-    void setListIndex(int index);
     // The entry's full path; empty for an index outside the list.
     QString entry(int index) const;
     QString highlightedEntry() const { return entry(listIndex()); }
