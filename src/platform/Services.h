@@ -37,16 +37,31 @@ public:
     virtual int messageBox(const QString &text, int style, const QString &title = QString()) = 0;
     virtual void beep() = 0;
 
-    // True only for an existing normal file (not a folder) of exactly that name;
-    // no wildcard matching, so a "*" in the name matches nothing.
-    virtual bool isNormalFile(const QString &folder, const QString &name) const;
+    // What stands in folder under exactly that name (no wildcard matching, so a "*" in
+    // the name matches nothing), seen without following a link.
+    struct Entry
+    {
+        enum Kind { Missing, File, Folder, Link, Pipe, Socket, Device, Other };
+        Kind kind = Missing;
+        bool writable = true; // for a File: false when its permissions forbid writing
+    };
+    virtual Entry entryAt(const QString &folder, const QString &name) const;
+    // Why a record may not be written over this entry; empty when it may (a missing
+    // entry, or a regular file that may be written).
+    static QString refusalFor(const Entry &entry);
     virtual QDateTime modificationTime(const QString &path) const;
     virtual QString applicationPath() const;
 
-    // Replaces the file at path as a whole or not at all: the bytes go to a temporary
-    // file beside it that is renamed over the target only when complete.
-    // On failure returns false and sets reason to the system's text.
-    virtual bool saveFile(const QString &path, const QByteArray &bytes, QString *reason);
+    // Writes the file at path as a whole or not at all: the bytes go to a temporary file
+    // beside it, reach the disk, and only then take the target's name. NewFile never
+    // replaces anything that appeared meanwhile; Replace replaces only a regular file
+    // that may be written, and keeps its permissions. Nothing but a regular file is
+    // ever written, and a link is never followed.
+    // On failure returns false, sets reason to the system's text, and the target is as
+    // it was (no file at all for a new one).
+    enum class SaveMode { NewFile, Replace };
+    virtual bool saveFile(const QString &path, const QByteArray &bytes, SaveMode mode,
+                          QString *reason);
 
     // Reads at most maxBytes from the start of the file.
     virtual bool readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,

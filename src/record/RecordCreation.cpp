@@ -47,12 +47,26 @@ bool RecordCreation::askOverwrite(const QString &fileName)
     return m_services.messageBox(question, Services::ExclamationOkCancel, kTitle) == Services::Ok;
 }
 
-bool RecordCreation::entriesPass(Kind kind)
+RecordCreation::Entries RecordCreation::takeEntries(Kind kind) const
 {
-    const bool weighted = kind == Kind::Weight;
-    const QString name = m_boxes.horseName();
-    const QString weight = m_boxes.weight();
-    const QString password = m_boxes.password();
+    Entries entries{kind,
+                    m_boxes.horseName(),
+                    m_boxes.password(),
+                    kind == Kind::Weight ? m_boxes.weight() : QString(),
+                    m_boxes.outputFolder(),
+                    QString()};
+    entries.fileName = kind == Kind::Plain
+                           ? RecordFile::composeFileName(entries.name)
+                           : RecordFile::composeFileName(entries.name, entries.weight);
+    return entries;
+}
+
+bool RecordCreation::entriesPass(const Entries &entries)
+{
+    const bool weighted = entries.kind == Kind::Weight;
+    const QString &name = entries.name;
+    const QString &weight = entries.weight;
+    const QString &password = entries.password;
 
     // In this order; only the first failure is reported.
     if (name.isEmpty()) {
@@ -77,69 +91,81 @@ bool RecordCreation::entriesPass(Kind kind)
 
 void RecordCreation::createPlainRecord()
 {
-    if (!entriesPass(Kind::Plain))
-        return;
-    const QString fileName = RecordFile::composeFileName(m_boxes.horseName());
-    if (!m_services.isNormalFile(m_boxes.outputFolder(), fileName))
-        IniWrite();
-    else if (askOverwrite(fileName))
-        IniWrite3();
+    create(Kind::Plain);
 }
 
 void RecordCreation::createWeightRecord()
 {
-    if (!entriesPass(Kind::Weight))
+    create(Kind::Weight);
+}
+
+void RecordCreation::create(Kind kind)
+{
+    const Entries entries = takeEntries(kind);
+    if (!entriesPass(entries))
         return;
-    const QString fileName = RecordFile::composeFileName(m_boxes.horseName(), m_boxes.weight());
-    if (!m_services.isNormalFile(m_boxes.outputFolder(), fileName))
-        IniWrite2();
-    else if (askOverwrite(fileName))
-        IniWrite4();
+    const Services::Entry existing = m_services.entryAt(entries.folder, entries.fileName);
+    // A link, a special file or a read-only record is never written over, so there is
+    // nothing to ask about.
+    if (const QString refusal = Services::refusalFor(existing); !refusal.isEmpty()) {
+        refuseSaving(entries.fileName, refusal);
+        return;
+    }
+    const bool plain = kind == Kind::Plain;
+    if (existing.kind == Services::Entry::Missing)
+        plain ? IniWrite(entries) : IniWrite2(entries);
+    else if (askOverwrite(entries.fileName))
+        plain ? IniWrite3(entries) : IniWrite4(entries);
 }
 
-void RecordCreation::IniWrite()
+void RecordCreation::IniWrite(const Entries &entries)
 {
-    writeRecord(Kind::Plain, false);
+    writeRecord(entries, false);
 }
 
-void RecordCreation::IniWrite2()
+void RecordCreation::IniWrite2(const Entries &entries)
 {
-    writeRecord(Kind::Weight, false);
+    writeRecord(entries, false);
 }
 
-void RecordCreation::IniWrite3()
+void RecordCreation::IniWrite3(const Entries &entries)
 {
-    writeRecord(Kind::Plain, true);
+    writeRecord(entries, true);
 }
 
-void RecordCreation::IniWrite4()
+void RecordCreation::IniWrite4(const Entries &entries)
 {
-    writeRecord(Kind::Weight, true);
+    writeRecord(entries, true);
 }
 
-void RecordCreation::writeRecord(Kind kind, bool replacing)
+void RecordCreation::refuseSaving(const QString &fileName, const QString &reason)
 {
-    // The boxes are read again here, as they stand at the moment of writing.
-    const QString folder = m_boxes.outputFolder();
-    const QString name = m_boxes.horseName();
-    const QString weight = m_boxes.weight();
-    const QString fileName = kind == Kind::Plain ? RecordFile::composeFileName(name)
-                                                 : RecordFile::composeFileName(name, weight);
-    const QString text = kind == Kind::Plain ? RecordFile::content(m_boxes.password())
-                                             : RecordFile::content(m_boxes.password(), weight);
+    refuse(fileName + QStringLiteral("を保存できませんでした！\r\n") + reason,
+           Services::Exclamation, kTitle);
+}
+
+void RecordCreation::writeRecord(const Entries &entries, bool replacing)
+{
+    const QString &folder = entries.folder;
+    const QString &fileName = entries.fileName;
+    const QString text = entries.kind == Kind::Plain
+                             ? RecordFile::content(entries.password)
+                             : RecordFile::content(entries.password, entries.weight);
 
     QString reason;
     bool saved = false;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         reason = QStringLiteral("フォルダが見つかりません: ") + QDir::toNativeSeparators(folder);
     } else if (const auto bytes = AnsiCodec::encode(text)) {
-        saved = m_services.saveFile(Services::pathIn(folder, fileName), *bytes, &reason);
+        saved = m_services.saveFile(Services::pathIn(folder, fileName), *bytes,
+                                    replacing ? Services::SaveMode::Replace
+                                              : Services::SaveMode::NewFile,
+                                    &reason);
     } else {
         reason = QStringLiteral("シフトJISで書けない文字があります");
     }
     if (!saved) {
-        refuse(fileName + QStringLiteral("を保存できませんでした！\r\n") + reason,
-               Services::Exclamation, kTitle);
+        refuseSaving(fileName, reason);
         return;
     }
 

@@ -17,18 +17,34 @@ public:
     void createWeightRecord(); // the click of Command3
 
 private:
-    // Writers: plain new, weight new, plain replace, weight replace.
-    void IniWrite();
-    void IniWrite2();
-    void IniWrite3();
-    void IniWrite4();
-
     enum class Kind { Plain, Weight };
-    void writeRecord(Kind kind, bool replacing);
-    bool entriesPass(Kind kind);
+    // The boxes as they stood when the button was pressed. A question is modal for mouse
+    // and keyboard, but assistive technologies still reach the boxes while it is open;
+    // what is written is what was checked and asked about, whatever changes meanwhile.
+    struct Entries
+    {
+        Kind kind;
+        QString name;
+        QString password;
+        QString weight;
+        QString folder;
+        QString fileName;
+    };
+    Entries takeEntries(Kind kind) const;
+    void create(Kind kind);
+
+    // Writers: plain new, weight new, plain replace, weight replace.
+    void IniWrite(const Entries &entries);
+    void IniWrite2(const Entries &entries);
+    void IniWrite3(const Entries &entries);
+    void IniWrite4(const Entries &entries);
+
+    void writeRecord(const Entries &entries, bool replacing);
+    bool entriesPass(const Entries &entries);
     // Beeps and shows the message; false, for the caller to return.
     bool refuse(const QString &text, int style, const QString &title);
     bool askOverwrite(const QString &fileName);
+    void refuseSaving(const QString &fileName, const QString &reason);
 
     Services &m_services;
     RecordBoxes &m_boxes;

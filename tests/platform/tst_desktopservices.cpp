@@ -112,7 +112,7 @@ private slots:
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("フォルダ.pas")));
         FakeServices services;
-        QCOMPARE(services.isNormalFile(dir.path(), name), expected);
+        QCOMPARE(services.entryAt(dir.path(), name).kind == Services::Entry::File, expected);
     }
 
     void volumeOfPicksTheDeepestRoot_data()
