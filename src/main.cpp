@@ -2,7 +2,6 @@
 #include "ui/Quorvel1.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 
 int main(int argc, char *argv[])
@@ -12,9 +11,10 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
 
     DesktopServices::installJapaneseQtTranslation();
+    DesktopServices::ignoreFileSizeSignal();
 
     DesktopServices services;
-    Quorvel1 window(services, QDir::currentPath());
+    Quorvel1 window(services, Services::startFolder());
     services.setWindow(&window);
     window.show();
     return app.exec();

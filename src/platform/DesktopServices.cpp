@@ -5,6 +5,10 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 void DesktopServices::setWindow(QWidget *window)
 {
     m_window = window;
@@ -19,6 +23,13 @@ bool DesktopServices::installJapaneseQtTranslation()
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+void DesktopServices::ignoreFileSizeSignal()
+{
+#ifdef Q_OS_UNIX
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 int DesktopServices::messageBox(const QString &text, int style, const QString &title)
@@ -40,6 +51,8 @@ int DesktopServices::messageBox(const QString &text, int style, const QString &t
         break;
     }
     QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, m_window);
+    // The texts hold file names, which may look like markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
                                                               : QMessageBox::Ok);

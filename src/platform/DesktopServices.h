@@ -18,6 +18,10 @@ public:
     // whatever the system's language. False when Qt's Japanese translation is missing.
     static bool installJapaneseQtTranslation();
 
+    // A file-size limit (ulimit -f) then makes a record's write fail with a message, as a
+    // full disk does, instead of ending the program half-way through a save.
+    static void ignoreFileSizeSignal();
+
     int messageBox(const QString &text, int style, const QString &title = QString()) override;
     void beep() override;
 

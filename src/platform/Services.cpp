@@ -51,6 +51,23 @@ QString Services::applicationTitle()
     return QStringLiteral("Quorvel");
 }
 
+QString Services::startFolder()
+{
+    const QString current = QDir::currentPath();
+#ifdef Q_OS_LINUX
+    // The system cannot name a current folder that was deleted; its link in /proc still
+    // shows where it was.
+    if (current.isEmpty()) {
+        QString was = QFile::symLinkTarget(QStringLiteral("/proc/self/cwd"));
+        const QLatin1String deleted(" (deleted)");
+        if (was.endsWith(deleted))
+            was.chop(deleted.size());
+        return was;
+    }
+#endif
+    return current;
+}
+
 QString Services::pathIn(const QString &folder, const QString &name)
 {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;

@@ -19,6 +19,9 @@ public:
     enum Answer { Ok = 1, Cancel = 2 };
 
     static QString applicationTitle();
+    // The folder the program was started in, also when it has been deleted since (then
+    // as the system last knew it, for the caller to find what is left of it).
+    static QString startFolder();
 
     // The path of the entry called name inside folder. Unlike QDir::filePath, a name
     // that starts with ":" stays a file here and is not taken for one of Qt's resources.

@@ -33,6 +33,21 @@ QString displayName(const QString &path)
     return name.isEmpty() ? QDir::toNativeSeparators(path) : name;
 }
 
+// The folder itself when it is there, else the nearest one above it that is; the root
+// when nothing of the path is left (or it was empty).
+QString nearestExistingFolder(const QString &path)
+{
+    QString folder = path.isEmpty() ? QDir::rootPath()
+                                    : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    while (!QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            return QDir::rootPath();
+        folder = parent;
+    }
+    return folder;
+}
+
 // From the root down to path, each one a full path.
 QStringList chainOf(const QString &path)
 {
@@ -56,7 +71,9 @@ FolderList::FolderList(QWidget *parent) : QListWidget(parent)
 
 void FolderList::setPath(const QString &path)
 {
-    m_path = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // A folder that is gone (deleted before start-up, say) would leave nothing to list
+    // and nowhere to write; its nearest existing parent is the one the user would look in.
+    m_path = nearestExistingFolder(path);
     m_chain = chainOf(m_path);
     m_subfolders.clear();
     const QDir dir(m_path);
@@ -105,14 +122,7 @@ bool FolderList::recoverIfGone()
 {
     if (m_path.isEmpty() || QFileInfo(m_path).isDir())
         return false;
-    QString folder = m_path;
-    while (!QFileInfo(folder).isDir()) {
-        const QString parent = QFileInfo(folder).absolutePath();
-        if (parent == folder)
-            break;
-        folder = parent;
-    }
-    setPath(folder);
+    setPath(m_path);
     return true;
 }
 

@@ -57,6 +57,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect 
                   const QFont &font)
 {
     auto *label = make<QLabel>(parent, name, twips, font, text);
+    label->setTextFormat(Qt::PlainText);
     label->resize(label->sizeHint().width(), label->height());
     return label;
 }
@@ -164,6 +165,8 @@ void Quorvel1::createControls()
     for (int weight = 48; weight <= 69; ++weight)
         Combo1->addItem(QString::number(weight), 0);
     Combo1->setEditable(true);
+    // The weight is taken as typed: without this, Qt completes "5" to "50" from the list.
+    Combo1->setCompleter(nullptr);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QString());
     Text2->setMaxLength(55);
@@ -171,6 +174,9 @@ void Quorvel1::createControls()
     Text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Tab goes on to the next control, as from every other box, instead of into the text.
     Text3->setTabChangesFocus(true);
+    // File names are shown as they are, never as markup ("<b>x.pas" is a valid name).
+    for (QLabel *label : {Label1, Label8, Label12})
+        label->setTextFormat(Qt::PlainText);
     makeBoxedLabel(Label8, true);
     makeBoxedLabel(Label1, true);
     makeBoxedLabel(Label9, false);
