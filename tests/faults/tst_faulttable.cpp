@@ -26,8 +26,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QAccessible>
+#include <QAccessibleInterface>
+
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/stat.h>
 #endif
 
 using Shown = FakeServices::Shown;
@@ -75,7 +82,22 @@ enum Scenario {
     Vanished,        // a listed record is deleted before it is clicked
     Binary,          // a listed ".pas" file is random bytes
     Huge,            // a listed ".pas" file is 1 GiB
+    KernelRefuses,   // the system refuses every byte (a file-size limit of 0, as a full disk)
+    KernelRefusesReplace,  // the same, while replacing a record after the user said OK
+    LinkOutside,     // the record's name is a link to a record in another folder
+    DanglingLink,    // ... a link to a file that does not exist, in another folder
+    LinkToPipe,      // ... a link to a named pipe in another folder
+    Pipe,            // ... a named pipe
+    ReadOnly,        // ... a record nobody may write, root included
+    NameChangedWhileAsking,  // 馬名 changed through the accessibility interface while asked
+    ModeChangedWhileAsking,  // 斤量別ファイル名 unticked the same way
+    TypedWeight,     // the weight typed key by key, not pasted
 };
+
+const QString kElsewhere = QStringLiteral("よそ");
+const QString kOutside = kElsewhere + QStringLiteral("/外.pas");
+const QString kNotThere = kElsewhere + QStringLiteral("/新.pas");
+const QString kOutsidePipe = kElsewhere + QStringLiteral("/管");
 
 // ---- what the user saw, as text that a failed comparison shows readably ----
 
@@ -178,6 +200,8 @@ Tree snapshot(const QString &root)
             tree.insert(relative, "<link> " + info.symLinkTarget().toUtf8());
         else if (info.isDir())
             tree.insert(relative, "<folder>");
+        else if (!info.isFile())
+            tree.insert(relative, "<special>"); // opening a pipe would wait for a writer
         else
             tree.insert(relative, fingerprint(path));
     }
@@ -324,6 +348,61 @@ void clickFile(FileList *list, const QString &fileName)
     }
     QFAIL(qPrintable(fileName + QStringLiteral(" is not listed")));
 }
+// For as long as it lives, the system refuses to let this process write a byte to any
+// file, as a full disk does; writing past the limit then fails instead of raising
+// SIGXFSZ. Lifted again at the end, so that the rest of the test can write.
+class FileSizeLimitOfZero
+{
+public:
+    FileSizeLimitOfZero()
+    {
+#ifdef Q_OS_LINUX
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        m_set = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        rlimit none = m_old;
+        none.rlim_cur = 0;
+        m_set = m_set && setrlimit(RLIMIT_FSIZE, &none) == 0;
+#endif
+    }
+    ~FileSizeLimitOfZero()
+    {
+#ifdef Q_OS_LINUX
+        if (m_set)
+            setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_signal);
+#endif
+    }
+    bool isSet() const { return m_set; }
+
+private:
+    bool m_set = false;
+#ifdef Q_OS_LINUX
+    rlimit m_old{};
+    void (*m_signal)(int) = nullptr;
+#endif
+};
+
+// What a screen reader's user can do while a modal question is open: the mouse and the
+// keyboard cannot reach the window, its accessibility interface can.
+void replaceTextAccessibly(QWidget *widget, const QString &text)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible && accessible->editableTextInterface());
+    accessible->editableTextInterface()->replaceText(
+        0, accessible->textInterface()->characterCount(), text);
+}
+
+void toggleAccessibly(QWidget *widget)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible && accessible->actionInterface());
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+QString saveRefused(const QString &fileName, const QString &reason)
+{
+    return message(fileName + QStringLiteral("を保存できませんでした！\r\n") + reason);
+}
 } // namespace
 
 class TestFaultTable : public QObject
@@ -451,6 +530,59 @@ void TestFaultTable::faults_data()
                        saveFailed(weightFile)}
         << kName;
 
+    for (const bool mode : {plain, weight}) {
+        const QString file = mode ? weightFile : plainFile;
+        const QString in = mode ? QStringLiteral("weight mode, ") : QString();
+        QTest::newRow(qPrintable(in + "the system refuses the write of a new record"))
+            << int(KernelRefuses) << mode << QString() << QString() << false
+            << QStringList{beep(), saveFailed(file)} << next;
+        QTest::newRow(qPrintable(in + "the system refuses the write of a replacing record"))
+            << int(KernelRefusesReplace) << mode << QString() << QString() << false
+            << QStringList{message(file + question, Services::ExclamationOkCancel), beep(),
+                           saveFailed(file)}
+            << kName;
+    }
+    const std::tuple<const char *, int, QString> specials[] = {
+        {"record name is a link to a record elsewhere", LinkOutside,
+         QStringLiteral("同じ名前のシンボリックリンクがあります")},
+        {"record name is a dangling link", DanglingLink,
+         QStringLiteral("同じ名前のシンボリックリンクがあります")},
+        {"record name is a link to a pipe", LinkToPipe,
+         QStringLiteral("同じ名前のシンボリックリンクがあります")},
+        {"record name is a named pipe", Pipe, QStringLiteral("同じ名前の名前付きパイプがあります")},
+        {"record is read-only", ReadOnly, QStringLiteral("読み取り専用のファイルです")},
+    };
+    for (const auto &[tag, scenario, reason] : specials) {
+        QTest::newRow(tag) << scenario << plain << QString() << QString() << false
+                           << QStringList{beep(), saveRefused(plainFile, reason)} << next;
+    }
+    QTest::newRow("weight mode, record name is a link to a record elsewhere")
+        << int(LinkOutside) << weight << QString() << QString() << false
+        << QStringList{beep(), saveRefused(weightFile, QStringLiteral("同じ名前のシンボリックリンクがあります"))}
+        << next;
+
+    for (const bool mode : {plain, weight}) {
+        const QString file = mode ? weightFile : plainFile;
+        const QString in = mode ? QStringLiteral("weight mode, ") : QString();
+        QTest::newRow(qPrintable(in + "name changed while asked"))
+            << int(NameChangedWhileAsking) << mode << QString() << QString() << false
+            << QStringList{message(file + question, Services::ExclamationOkCancel),
+                           message(file + QStringLiteral("を上書き保存しました"), Services::Information)}
+            << next;
+    }
+    QTest::newRow("weight mode, weight mode left while asked")
+        << int(ModeChangedWhileAsking) << weight << QString() << QString() << false
+        << QStringList{message(weightFile + question, Services::ExclamationOkCancel),
+                       message(weightFile + QStringLiteral("を上書き保存しました"), Services::Information)}
+        << next;
+    for (const char *typed : {"4", "5", "6", "100"}) {
+        const QString file = kName + QStringLiteral("(%1).pas").arg(QLatin1String(typed));
+        QTest::newRow(qPrintable(QStringLiteral("weight mode, weight %1 typed").arg(QLatin1String(typed))))
+            << int(TypedWeight) << weight << combo1 << QString::fromLatin1(typed) << false
+            << QStringList{message(file + QStringLiteral("を作成しました"), Services::Information)}
+            << next;
+    }
+
     QTest::newRow("listed record deleted before the click")
         << int(Vanished) << plain << QString() << QString() << true
         << QStringList{beep(), loadFailed(kVanishing)} << next;
@@ -491,7 +623,40 @@ void TestFaultTable::faults()
         QVERIFY(rootDir.mkpath(target));
         break;
     case OverwriteFails:
+    case KernelRefusesReplace:
+    case NameChangedWhileAsking:
+    case ModeChangedWhileAsking:
         QVERIFY(writeFile(rootDir.filePath(target), kOldRecordBytes));
+        // Not what a new file gets, so that a replacement that loses it shows.
+        QVERIFY(QFile::setPermissions(rootDir.filePath(target),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        break;
+    case LinkOutside:
+        QVERIFY(rootDir.mkpath(kElsewhere));
+        QVERIFY(writeFile(rootDir.filePath(kOutside), kOldRecordBytes));
+        QVERIFY(QFile::link(kOutside, rootDir.filePath(target)));
+        break;
+    case DanglingLink:
+        QVERIFY(rootDir.mkpath(kElsewhere));
+        QVERIFY(QFile::link(kNotThere, rootDir.filePath(target)));
+        break;
+    case LinkToPipe:
+    case Pipe: {
+#ifdef Q_OS_UNIX
+        QVERIFY(rootDir.mkpath(kElsewhere));
+        const QString pipe = rootDir.filePath(scenario == Pipe ? target : kOutsidePipe);
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        if (scenario == LinkToPipe)
+            QVERIFY(QFile::link(kOutsidePipe, rootDir.filePath(target)));
+#else
+        QSKIP("Named pipes are a Unix thing");
+#endif
+        break;
+    }
+    case ReadOnly:
+        QVERIFY(writeFile(rootDir.filePath(target), kOldRecordBytes));
+        QVERIFY(QFile::setPermissions(rootDir.filePath(target),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         break;
     case Vanished:
         QVERIFY(writeFile(rootDir.filePath(kVanishing), kPasswordBytes + "\r\n"));
@@ -544,7 +709,16 @@ void TestFaultTable::faults()
     if (!box.isEmpty()) {
         QLineEdit *edited = c.box(box);
         QVERIFY(edited);
-        paste(edited, pasted);
+        if (scenario == TypedWeight) {
+            // Completion follows typing only in the box that has the focus.
+            QApplication::setActiveWindow(&window);
+            c.Combo1->setFocus();
+            QTRY_VERIFY(c.Combo1->lineEdit()->hasFocus());
+            edited->clear();
+            QTest::keyClicks(c.Combo1, pasted);
+        } else {
+            paste(edited, pasted);
+        }
         // The password box holds 55 characters; the others take the paste whole.
         QCOMPARE(edited->text(), edited == c.Text2 ? pasted.left(55) : pasted);
     }
@@ -564,8 +738,25 @@ void TestFaultTable::faults()
         QVERIFY(QFile::remove(rootDir.filePath(kVanishing)));
     if (scenario == WriteFails || scenario == OverwriteFails)
         services.failWriteAfter = 5;
-    if (scenario == OverwriteFails)
+    if (scenario == OverwriteFails || scenario == KernelRefusesReplace
+        || scenario == NameChangedWhileAsking || scenario == ModeChangedWhileAsking)
         services.answers = {Services::Ok};
+    if (scenario == NameChangedWhileAsking)
+        services.whileAsking = [&] { replaceTextAccessibly(c.Text1, QStringLiteral("B")); };
+    if (scenario == ModeChangedWhileAsking)
+        services.whileAsking = [&] { toggleAccessibly(c.Check2); };
+    const QFile::Permissions permissionsBefore = QFileInfo(rootDir.filePath(target)).permissions();
+
+    // What the click must write, where it writes.
+    QString written;
+    QByteArray writtenBytes;
+    if (scenario == NameChangedWhileAsking || scenario == ModeChangedWhileAsking) {
+        written = target;
+        writtenBytes = recordBytes(kPasswordBytes, weightMode);
+    } else if (scenario == TypedWeight) {
+        written = kName + u'(' + pasted + QStringLiteral(").pas");
+        writtenBytes = kPasswordBytes + "\r\n#" + pasted.toLatin1() + "\r\n";
+    }
 
     const QStringList boxesBefore = c.boxes();
     const QString label8Before = c.Label8->text();
@@ -591,20 +782,36 @@ void TestFaultTable::faults()
         QVERIFY2(growth < 256 * 1024, qPrintable(QStringLiteral("%1 KiB more memory").arg(growth)));
         break;
     }
+    case KernelRefuses:
+    case KernelRefusesReplace: {
+        const FileSizeLimitOfZero limit;
+        if (!limit.isSet())
+            QSKIP("This system sets no file-size limit");
+        QTest::mouseClick(create, Qt::LeftButton);
+        break;
+    }
     default:
         QTest::mouseClick(create, Qt::LeftButton);
         break;
     }
+    services.whileAsking = nullptr;
     if (QTest::currentTestFailed())
         return;
 
     COMPARE_LISTS(seen(services.shown, shown), shown);
     const Tree after = snapshot(root);
-    COMPARE_LISTS(differences(before, after), QStringList{});
+    COMPARE_LISTS(differences(before, after), written.isEmpty() ? QStringList{} : QStringList{written});
+    if (!written.isEmpty())
+        QCOMPARE(after.value(written), writtenBytes.toHex());
+    // Replaced or refused, a record keeps its permissions.
+    if (before.contains(target) && !QFileInfo(rootDir.filePath(target)).isSymLink())
+        QCOMPARE(QFileInfo(rootDir.filePath(target)).permissions(), permissionsBefore);
     if (scenario == TargetIsFolder)
         QVERIFY(QFileInfo(rootDir.filePath(target)).isDir());
-    if (scenario == OverwriteFails)
+    if (scenario == OverwriteFails || scenario == KernelRefusesReplace || scenario == ReadOnly)
         QCOMPARE(after.value(target), kOldRecordBytes.toHex());
+    if (scenario == LinkOutside)
+        QCOMPARE(after.value(kOutside), kOldRecordBytes.toHex());
 
     const QString text3 = c.Text3->text();
     if (scenario == Binary) {
@@ -649,6 +856,13 @@ void TestFaultTable::faults()
         QVERIFY(text3.endsWith(QString(QChar(0)) + QStringLiteral("\r\n")));
         QCOMPARE(c.Text1->text(), QStringLiteral("巨大"));
         QCOMPARE(c.Text2->text(), kPassword);
+    } else if (!written.isEmpty()) {
+        // 作成毎に消去 empties the boxes after a record was written.
+        QCOMPARE(c.boxes(), (QStringList{QString(), QString(), QString()}));
+        if (scenario == ModeChangedWhileAsking) {
+            QVERIFY(!c.Check2->isChecked());
+            tick(c.Check2);
+        }
     } else {
         // A refusal changes no box, even with 作成毎に消去 ticked, and shows nothing new.
         QCOMPARE(c.boxes(), boxesBefore);

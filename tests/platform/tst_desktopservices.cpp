@@ -115,6 +115,64 @@ private slots:
         QCOMPARE(services.entryAt(dir.path(), name).kind == Services::Entry::File, expected);
     }
 
+    void saveFileWritesOnlyWhatItMay_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<QString>("existing"); // "", "file", "read-only", "link", "folder"
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("new file") << false << "" << true;
+        QTest::newRow("new file where one appeared meanwhile") << false << "file" << false;
+        QTest::newRow("replace") << true << "file" << true;
+        QTest::newRow("replace a record that vanished meanwhile") << true << "" << true;
+        QTest::newRow("replace a read-only record") << true << "read-only" << false;
+        QTest::newRow("replace a link") << true << "link" << false;
+        QTest::newRow("new file where a link appeared meanwhile") << false << "link" << false;
+        QTest::newRow("replace a folder") << true << "folder" << false;
+    }
+
+    void saveFileWritesOnlyWhatItMay()
+    {
+        QFETCH(bool, replace);
+        QFETCH(QString, existing);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("アイウ.pas"));
+        const QString outside = dir.filePath(QStringLiteral("outside"));
+        QFile old(existing == QLatin1String("link") ? outside : path);
+        if (existing == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(path));
+        } else if (!existing.isEmpty()) {
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+            old.close();
+            const auto mode = existing == QLatin1String("read-only")
+                                  ? QFile::ReadOwner | QFile::ReadGroup
+                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+            QVERIFY(old.setPermissions(mode));
+        }
+        if (existing == QLatin1String("link"))
+            QVERIFY(QFile::link(outside, path));
+        const QFile::Permissions before = QFileInfo(old).permissions();
+
+        FakeServices services;
+        QString reason;
+        QCOMPARE(services.saveFile(path, "new\r\n",
+                                   replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile,
+                                   &reason),
+                 saved);
+        QCOMPARE(reason.isEmpty(), saved);
+        QFile now(existing == QLatin1String("link") ? outside : path);
+        if (existing != QLatin1String("folder")) {
+            QVERIFY(now.open(QIODevice::ReadOnly));
+            QCOMPARE(now.readAll(), QByteArray(saved ? "new\r\n" : "old\r\n"));
+        }
+        if (!existing.isEmpty())
+            QCOMPARE(QFileInfo(old).permissions(), before);
+        QCOMPARE(QFileInfo(path).isSymLink(), existing == QLatin1String("link"));
+        // No temporary file is left, whatever happened.
+        const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(left.size(), existing == QLatin1String("link") ? 2 : existing.isEmpty() && !saved ? 0 : 1);
+    }
+
     void volumeOfPicksTheDeepestRoot_data()
     {
         QTest::addColumn<QString>("path");

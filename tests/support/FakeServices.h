@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // Services that answer in the user's place and remember what the user would have
 // seen and heard, in order. File operations are the real ones unless a test asks
 // for a failure.
@@ -32,10 +34,15 @@ public:
     QStringList notReadyRoots;
     QList<Volume> fakeVolumes;   // when set, the only volumes there are
     QString fakeApplicationPath;
+    // Runs while a question is open, before it is answered: what someone (or an
+    // assistive technology) does to the window meanwhile.
+    std::function<void()> whileAsking;
 
     int messageBox(const QString &text, int style, const QString &title) override
     {
         shown.append(message(text, style, title.isEmpty() ? applicationTitle() : title));
+        if (style == ExclamationOkCancel && whileAsking)
+            whileAsking();
         if (style == ExclamationOkCancel)
             return answers.isEmpty() ? Cancel : answers.takeFirst();
         return Ok;

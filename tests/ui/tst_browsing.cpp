@@ -33,6 +33,9 @@ private slots:
     void deletedRecord();
     void deletedOpenFolder_data();
     void deletedOpenFolder();
+    void startInDeletedFolder_data();
+    void startInDeletedFolder();
+    void namesShownAsPlainText();
     void hugeBinaryRecord_data();
     void hugeBinaryRecord();
 
@@ -371,6 +374,56 @@ void BrowsingTest::deletedOpenFolder()
 
     w.clickFile("One.pas");
     QCOMPARE(w.Label8->text(), QStringLiteral("One.pas"));
+}
+
+void BrowsingTest::startInDeletedFolder_data()
+{
+    QTest::addColumn<QString>("deleted"); // made, started in, then removed, under start/sub
+    QTest::addColumn<bool>("asCurrentFolder"); // the process's own current folder, as on start-up
+    QTest::newRow("given folder gone") << "x" << false;
+    QTest::newRow("given folder and its parent gone") << "x/y" << false;
+    QTest::newRow("current folder gone") << "x" << true;
+    QTest::newRow("current folder and its parent gone") << "x/y" << true;
+}
+
+void BrowsingTest::startInDeletedFolder()
+{
+    QFETCH(QString, deleted);
+    QFETCH(bool, asCurrentFolder);
+    const QString gone = make("start/sub/" + deleted);
+    QString start = gone;
+    const QString before = QDir::currentPath();
+    if (asCurrentFolder)
+        QVERIFY(QDir::setCurrent(gone));
+    QVERIFY(QDir(in(m_sub, "x")).removeRecursively());
+    if (asCurrentFolder) {
+        start = Services::startFolder();
+        QVERIFY(QDir::setCurrent(before));
+        QCOMPARE(start, gone);
+    }
+
+    Window w(*m_services, start);
+    QCOMPARE(w.Dir1->path(), m_sub);
+    // The chain from the root down to sub, then sub's subfolders (none left).
+    QCOMPARE(w.Dir1->count(), int(m_sub.count(u'/')) + 1);
+    QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
+    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+
+    w.typeRecord("New", kPassword);
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QCOMPARE(fileBytes(in(m_sub, "New.pas")), (kPassword + "\r\n").toLatin1());
+    QVERIFY(!QFileInfo::exists(gone));
+}
+
+void BrowsingTest::namesShownAsPlainText()
+{
+    record(m_start, "<b>x.pas");
+    Window w(*m_services, m_start);
+    w.clickFile("<b>x.pas");
+    QCOMPARE(w.Label8->text(), QStringLiteral("<b>x.pas"));
+    // As markup the label would need only the room of a bold "x.pas".
+    const QFontMetrics metrics(w.Label8->font());
+    QVERIFY(w.Label8->sizeHint().width() >= metrics.horizontalAdvance(w.Label8->text()));
 }
 
 void BrowsingTest::hugeBinaryRecord_data()
