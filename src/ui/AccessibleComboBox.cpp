@@ -34,8 +34,8 @@ QComboBox *AccessibleComboBox::comboBox() const
 
 QString AccessibleComboBox::text(QAccessible::Text t) const
 {
-    const QString value = comboBox()->isEditable() ? comboBox()->lineEdit()->text()
-                                                   : comboBox()->currentText();
+    const QString value
+        = comboBox()->isEditable() ? comboBox()->lineEdit()->text() : comboBox()->currentText();
     switch (t) {
     case QAccessible::Name: {
         // The accessible name, else the caption whose buddy the box is; a box without
@@ -86,9 +86,8 @@ int AccessibleComboBox::indexOfChild(const QAccessibleInterface *child) const
 
 QStringList AccessibleComboBox::actionNames() const
 {
-    return QAccessibleWidget::actionNames()
-           << QAccessibleActionInterface::showMenuAction()
-           << QAccessibleActionInterface::pressAction();
+    return QAccessibleWidget::actionNames() << QAccessibleActionInterface::showMenuAction()
+                                            << QAccessibleActionInterface::pressAction();
 }
 
 void AccessibleComboBox::doAction(const QString &actionName)
