@@ -17,8 +17,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 using FuzzInput::Input;
 
@@ -80,6 +82,11 @@ void checkCodecBytes(const QByteArray &bytes)
     // These controls are never half of a two-byte character; nothing else reads as them.
     for (const char control : { '\x1a', '\x1c', '\x7f' })
         FUZZ_CHECK(text.count(QChar(control)) == bytes.count(control));
+    // Nor are FD, FE and FF, which Windows reads as U+F8F1 to U+F8F3.
+    for (const char byte : { '\xfd', '\xfe', '\xff' })
+        FUZZ_CHECK(text.count(QChar(0xF8F1 + (byte - '\xfd'))) == bytes.count(byte));
+    FUZZ_CHECK(text.count(QChar(0x80)) <= bytes.count('\x80'));
+    FUZZ_CHECK(text.count(QChar(0xF8F0)) <= bytes.count('\xa0'));
     // Every character read from a file can be written again, and reads back the same.
     const auto again = AnsiCodec::encode(text);
     FUZZ_CHECK(again.has_value() || text.contains(QChar::ReplacementCharacter));
@@ -87,14 +94,27 @@ void checkCodecBytes(const QByteArray &bytes)
         FUZZ_CHECK(AnsiCodec::decode(*again) == text);
 }
 
+// The text as Windows has it: other systems type these for the same JIS X 0208 characters.
+QString windowsForm(const QString &text)
+{
+    static const std::pair<char16_t, char16_t> forms[] = { { u'〜', u'～' }, { u'−', u'－' },
+        { u'¢', u'￠' }, { u'£', u'￡' }, { u'¬', u'￢' }, { u'‖', u'∥' }, { u'—', u'―' } };
+    QString result = text;
+    for (const auto &[other, windows] : forms)
+        result.replace(QChar(other), QChar(windows));
+    return result;
+}
+
 void checkCodecText(const QString &text)
 {
     const auto bytes = AnsiCodec::encode(text);
     FUZZ_CHECK(AnsiCodec::canEncode(text) == bytes.has_value());
+    FUZZ_CHECK(AnsiCodec::canEncode(windowsForm(text)) == bytes.has_value());
     if (!bytes)
         return;
     // A character without a code page 932 form must be refused, never replaced.
-    FUZZ_CHECK(AnsiCodec::decode(*bytes) == text);
+    FUZZ_CHECK(AnsiCodec::decode(*bytes) == windowsForm(text));
+    FUZZ_CHECK(AnsiCodec::encode(windowsForm(text)) == bytes);
     FUZZ_CHECK(bytes->size() >= text.size() && bytes->size() <= 2 * text.size());
 }
 
@@ -136,7 +156,21 @@ void checkTakeBack(const QString &display, const QString &fileName)
     FUZZ_CHECK(fileName.startsWith(back->name));
 }
 
-// The file name rules: what the checks let through never leaves the folder.
+// What Windows opens as a device, whatever folder the name is in: a device name
+// before the first dot, blanks around it ignored.
+bool opensDevice(const QString &fileName)
+{
+    const QString stem = fileName.section(u'.', 0, 0).trimmed().toUpper();
+    static const QStringList devices = { QStringLiteral("CON"), QStringLiteral("PRN"),
+        QStringLiteral("AUX"), QStringLiteral("NUL") };
+    if (devices.contains(stem))
+        return true;
+    return stem.size() == 4 && (stem.startsWith(u"COM") || stem.startsWith(u"LPT"))
+        && QStringLiteral("123456789¹²³").contains(stem[3]);
+}
+
+// The file name rules: what the checks let through never leaves the folder, and only
+// what makes the composed file name unsafe is refused.
 void checkNames(const QString &name, const QString &weight)
 {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
@@ -147,24 +181,38 @@ void checkNames(const QString &name, const QString &weight)
         }
         return true;
     };
-    const bool safeName = RecordFile::isSafeName(name);
-    const bool safeWeight = RecordFile::isSafeWeight(weight);
-    if (safeName)
-        FUZZ_CHECK(allowed(name));
-    if (safeWeight)
-        FUZZ_CHECK(allowed(weight));
-    if (safeName)
-        FUZZ_CHECK(name != QLatin1String(".") && name != QLatin1String(".."));
-
     const QString plain = RecordFile::composeFileName(name);
     const QString withWeight = RecordFile::composeFileName(name, weight);
     FUZZ_CHECK(plain == name + QLatin1String(".pas"));
     FUZZ_CHECK(withWeight == name + u'(' + weight + QLatin1String(").pas"));
-    if (safeName) {
-        FUZZ_CHECK(!plain.contains(u'/') && !plain.contains(u'\\'));
-        if (safeWeight)
-            FUZZ_CHECK(!withWeight.contains(u'/') && !withWeight.contains(u'\\'));
+
+    const bool safePlain = RecordFile::isSafeName(name, plain);
+    const bool safeWeighted = RecordFile::isSafeName(name, withWeight);
+    const bool safeWeight = RecordFile::isSafeWeight(weight);
+    for (const bool safe : { safePlain, safeWeighted }) {
+        if (safe)
+            FUZZ_CHECK(allowed(name) && name.isValidUtf16());
     }
+    if (safeWeight)
+        FUZZ_CHECK(allowed(weight));
+    if (safePlain)
+        FUZZ_CHECK(!opensDevice(plain));
+    if (safeWeighted)
+        FUZZ_CHECK(!opensDevice(withWeight));
+    // Names that compose an ordinary file name are not refused: ".", "..", "CON" in
+    // weight mode.
+    const bool noC1Control = std::none_of(
+        name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() < 0xa0; });
+    const bool wholeAndAllowed = allowed(name) && noC1Control && name.isValidUtf16();
+    if (wholeAndAllowed)
+        FUZZ_CHECK(safePlain == !opensDevice(plain) && safeWeighted == !opensDevice(withWeight));
+    if (wholeAndAllowed && !name.contains(u'.'))
+        FUZZ_CHECK(safeWeighted);
+
+    if (safePlain)
+        FUZZ_CHECK(!plain.contains(u'/') && !plain.contains(u'\\'));
+    if (safeWeighted && safeWeight)
+        FUZZ_CHECK(!withWeight.contains(u'/') && !withWeight.contains(u'\\'));
 }
 
 // A record that the create commands would accept reads back as it was written.
@@ -195,7 +243,9 @@ bool wouldAccept(
     const bool weightMode = input.has(FuzzInput::WeightMode);
     if (name.isEmpty() || (weightMode && weight.isEmpty()) || password.isEmpty())
         return false;
-    if (name.size() > RecordFile::kMaxNameLength || !RecordFile::isSafeName(name))
+    const QString fileName = weightMode ? RecordFile::composeFileName(name, weight)
+                                        : RecordFile::composeFileName(name);
+    if (name.size() > RecordFile::kMaxNameLength || !RecordFile::isSafeName(name, fileName))
         return false;
     if (password.size() != RecordFile::kPasswordLength)
         return false;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Quorvel, shows its main window on a virtual X server and saves a picture
-# of that window as docs/screenshot.png (or the file given as the argument).
+# Builds Quorvel, shows its main window on a virtual X server in a folder of two
+# sample records, clicks the first record and then Ver情報, and saves a picture of
+# that window as docs/screenshot.png (or the file given as the argument).
 #
 #   tools/screenshot.sh [out.png]
 #
@@ -31,15 +32,21 @@ grab() {
 
     cd "$QUORVEL_ROOT" || return 1
     local command
+    records=""
     if [ -n "${QUORVEL_SCREENSHOT_COMMAND:-}" ]; then
         command=$QUORVEL_SCREENSHOT_COMMAND
         bash -c "exec $command" &
     else
         command="$QUORVEL_ROOT/build/src/quorvel"
-        "$command" &
+        # Two records, in code page 932 as the program writes them, with a fixed date.
+        records=$(mktemp -d)
+        printf 'ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\r\n#55\r\n' >"$records/サクラ(55).pas"
+        printf 'abcdefghijklmnopqrstuvwxyz9876543210\r\n' >"$records/ハヤテ.pas"
+        touch -d '2026-12-08 20:39:47' "$records"/*.pas
+        (cd "$records" && exec "$command") &
     fi
     program=$!
-    trap 'kill "$program" 2>/dev/null; wait "$program" 2>/dev/null || true' EXIT
+    trap 'kill "$program" 2>/dev/null; wait "$program" 2>/dev/null || true; [ -z "${records:-}" ] || rm -rf "$records"' EXIT
 
     local id="" tries=$((QUORVEL_SCREENSHOT_TIMEOUT * 5))
     while [ "$tries" -gt 0 ]; do
@@ -62,6 +69,14 @@ grab() {
 
     # Give the program a moment to paint what it has just mapped.
     sleep 1
+    if [ -n "$records" ]; then
+        # The first row of File1, then Command4, in window pixels (twips / 15).
+        xdotool mousemove --window "$id" 200 256 click 1
+        sleep 0.3
+        xdotool mousemove --window "$id" 408 352 click 1
+        xdotool mousemove --window "$id" 460 428
+        sleep 0.5
+    fi
     mkdir -p "$(dirname "$out")"
     import -window "$id" "$out"
     echo "screenshot: window $id (\"$name\") saved as $out"
@@ -78,7 +93,7 @@ case $out in
     *) out="$PWD/$out" ;;
 esac
 
-quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils
+quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils xdotool
 if [ -z "${QUORVEL_SCREENSHOT_COMMAND:-}" ]; then
     quorvel_build build
 fi

@@ -18,9 +18,9 @@ const QString kPasswordLengthWrong = QStringLiteral("パスワード数に間違
 const QString kWeightWrong = QStringLiteral("斤量に間違いがあります！");
 const QString kPasswordCharacterWrong = QStringLiteral("パスワードに使えない文字があります！");
 
-bool nameIsWrong(const QString &name)
+bool nameIsWrong(const QString &name, const QString &fileName)
 {
-    return name.size() > RecordFile::kMaxNameLength || !RecordFile::isSafeName(name);
+    return name.size() > RecordFile::kMaxNameLength || !RecordFile::isSafeName(name, fileName);
 }
 
 bool weightIsWrong(const QString &weight)
@@ -78,7 +78,9 @@ bool RecordCreation::entriesPass(const Entries &entries)
         return refuse(kWeightMissing, Services::Exclamation, kTitle);
     if (password.isEmpty())
         return refuse(kPasswordMissing, Services::Exclamation, kTitle);
-    if (nameIsWrong(name))
+    const QString fileName
+        = weighted ? RecordFile::composeFileName(name, weight) : RecordFile::composeFileName(name);
+    if (nameIsWrong(name, fileName))
         return refuse(kNameWrong, Services::Exclamation, kTitle);
     if (password.size() != RecordFile::kPasswordLength)
         return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);

@@ -19,18 +19,20 @@ bool hasForbiddenCharacter(const QString &text)
     return false;
 }
 
-bool isDeviceName(const QString &name)
+bool isDeviceName(const QString &fileName)
 {
     // Windows opens the device for these whatever follows the first dot, so
-    // "CON.pas" is never a file there.
-    const QString stem = name.section(u'.', 0, 0).trimmed().toUpper();
+    // "CON.pas" is never a file there; "CON(48).pas" is.
+    const QString stem = fileName.section(u'.', 0, 0).trimmed().toUpper();
     static const QStringList plain = {QStringLiteral("CON"), QStringLiteral("PRN"),
                                       QStringLiteral("AUX"), QStringLiteral("NUL")};
     if (plain.contains(stem))
         return true;
+    // COM¹ to COM³ and LPT¹ to LPT³ are devices too.
+    static const QString digits = QStringLiteral("123456789¹²³");
     return stem.size() == 4
            && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
-           && stem[3] >= u'1' && stem[3] <= u'9';
+           && digits.contains(stem[3]);
 }
 } // namespace
 
@@ -54,12 +56,12 @@ QString content(const QString &password, const QString &weight)
     return password + kCrLf + u'#' + weight + kCrLf;
 }
 
-bool isSafeName(const QString &name)
+bool isSafeName(const QString &name, const QString &fileName)
 {
     // A half of a surrogate pair has no form in a file name: the file would get another
-    // name than the one the user is told, the same for every such name.
-    return !hasForbiddenCharacter(name) && name.isValidUtf16() && name != QLatin1String(".")
-           && name != QLatin1String("..") && !isDeviceName(name);
+    // name than the one the user is told, the same for every such name. "." and ".."
+    // are no trouble: they compose "..pas" and "...pas".
+    return !hasForbiddenCharacter(name) && name.isValidUtf16() && !isDeviceName(fileName);
 }
 
 bool isWritablePassword(const QString &password)
@@ -79,7 +81,6 @@ QString displayText(const QString &fileText)
     QString result;
     result.reserve(fileText.size() + fileText.size() / 8 + 2);
     qsizetype fieldStart = 0;
-    bool fieldPending = false; // a comma promises one more field, even an empty one
     const qsizetype size = fileText.size();
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = fileText[i];
@@ -89,10 +90,10 @@ QString displayText(const QString &fileText)
             if (c == u'\r' && i + 1 < size && fileText[i + 1] == u'\n')
                 ++i;
             fieldStart = i + 1;
-            fieldPending = c == u',';
         }
     }
-    if (fieldStart < size || fieldPending) {
+    // Reading stops at the end of the file: a comma just before it starts no field.
+    if (fieldStart < size) {
         result += QStringView(fileText).sliced(fieldStart);
         result += kCrLf;
     }

@@ -24,8 +24,9 @@ QString content(const QString &password);
 QString content(const QString &password, const QString &weight);
 
 // False for a name that would leave the folder, that some file system refuses, or that
-// is not whole UTF-16 text (an unpaired surrogate).
-bool isSafeName(const QString &name);
+// is not whole UTF-16 text (an unpaired surrogate); fileName is the name composed from
+// it, false too when Windows would open that as a device ("CON.pas", not "CON(48).pas").
+bool isSafeName(const QString &name, const QString &fileName);
 // False for a password that cannot be written as one line of code page 932.
 bool isWritablePassword(const QString &password);
 // False for a weight with a character that no file name may hold.

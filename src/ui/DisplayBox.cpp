@@ -1,5 +1,15 @@
 #include "DisplayBox.h"
 
+#include <QEvent>
+#include <QFontMetricsF>
+
+#include <cmath>
+
+namespace {
+// The margin Qt's editors leave around their text.
+constexpr qreal kUsualMargin = 4;
+} // namespace
+
 DisplayBox::DisplayBox(QWidget *parent) : QPlainTextEdit(parent)
 {
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
@@ -14,4 +24,29 @@ void DisplayBox::setText(const QString &text)
     m_setting = true;
     setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     m_setting = false;
+}
+
+void DisplayBox::resizeEvent(QResizeEvent *event)
+{
+    fitMargin();
+    QPlainTextEdit::resizeEvent(event);
+}
+
+void DisplayBox::changeEvent(QEvent *event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitMargin();
+}
+
+// The box is only a little higher than three lines of its font, as it always was: the
+// margin the editor keeps above and below the text shrinks to what is left inside the
+// frame, so that the version text's third line shows whole, whatever the style's frame.
+void DisplayBox::fitMargin()
+{
+    const qreal lines = kLinesShown * QFontMetricsF(font()).lineSpacing();
+    const qreal room = contentsRect().height() - lines;
+    const qreal margin = qBound<qreal>(0, std::floor(room / 2), kUsualMargin);
+    if (document()->documentMargin() != margin)
+        document()->setDocumentMargin(margin);
 }

@@ -14,7 +14,16 @@ public:
     QString text() const { return m_text; }
     void setText(const QString &text);
 
+    // Lines of the box's font that show without a scroll bar.
+    static constexpr int kLinesShown = 3;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
+    void fitMargin();
+
     QString m_text;
     bool m_setting = false;
 };

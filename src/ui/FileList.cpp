@@ -50,8 +50,28 @@ QString FileList::fileName() const
 
 void FileList::keyPressEvent(QKeyEvent *event)
 {
+    // Enter and the space bar open the highlighted file, as a click on it does.
+    const int key = event->key();
+    const bool opens = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    if (opens && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        event->accept();
+        emit fileClicked();
+        return;
+    }
     const QModelIndex before = currentIndex();
     QListView::keyPressEvent(event);
     if (currentIndex() != before)
         emit fileClicked();
+}
+
+void FileList::focusInEvent(QFocusEvent *event)
+{
+    // Taking the focus from the keyboard, Qt makes the first file current: it would look
+    // chosen without being loaded, and Down would go past it. Down chooses it instead.
+    const bool hadCurrent = currentIndex().isValid();
+    QListView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }

@@ -1,5 +1,6 @@
 #include "Quorvel1.h"
 
+#include "AccessibleComboBox.h"
 #include "DisplayBox.h"
 #include "DriveList.h"
 #include "FileList.h"
@@ -15,6 +16,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -24,6 +26,7 @@ namespace {
 const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kTitle = QStringLiteral("確認!");
 const QColor kBackground(0xC0, 0xC0, 0xC0);
+constexpr QRect kLabel1Twips = Twips::rect(2520, 3360, 2685, 240);
 
 QFont uiFont(double points, bool bold = false)
 {
@@ -79,6 +82,28 @@ QString nativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
+
+// The date box is as wide as a Japanese date needs; the dates of other locales are wider
+// ("12/28/26 8:39:47 PM"). It grows to the right for them, as far as the buttons, with a
+// blank's room inside its border on either side.
+void fitDateBox(QLabel *label, int rightLimit)
+{
+    const int room = label->fontMetrics().horizontalAdvance(u' ');
+    const int wanted = label->sizeHint().width() + 2 * room;
+    const int widest = qMax(kLabel1Twips.width(), rightLimit - label->x());
+    label->resize(qBound(kLabel1Twips.width(), wanted, widest), label->height());
+}
+
+bool movesInList(const QEvent *event)
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+           || key == Qt::Key_PageDown || key == Qt::Key_F4;
+}
 } // namespace
 
 Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *parent)
@@ -89,6 +114,7 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
       m_creation(services, *this)
 {
     installFontSubstitutes();
+    AccessibleComboBox::install();
     setObjectName(QStringLiteral("Quorvel1"));
     setWindowTitle(QStringLiteral("Quorvel  Ver1.08"));
     setFont(uiFont(9, true));
@@ -146,7 +172,7 @@ void Quorvel1::createControls()
     // The check boxes take the frame's font, which is not bold.
     Check1 = make<QCheckBox>(Frame1, "Check1", rect(240, 270, 1215, 255), normal,
                              QStringLiteral("編集する"));
-    Label1 = make<QLabel>(this, "Label1", rect(2520, 3360, 2685, 240), bold);
+    Label1 = make<QLabel>(this, "Label1", kLabel1Twips, bold);
     Check2 = make<QCheckBox>(Frame1, "Check2", rect(240, 480, 1815, 255), normal,
                              QStringLiteral("斤量別ファイル名"));
     Label8 = make<QLabel>(this, "Label8", rect(2520, 3000, 2655, 255), bold);
@@ -193,13 +219,16 @@ void Quorvel1::createControls()
                                                    {Drive1, QStringLiteral("ドライブ")},
                                                    {Dir1, QStringLiteral("フォルダ")},
                                                    {File1, QStringLiteral("登録ファイル")},
-                                                   {Text3, QStringLiteral("ファイル内容")},
-                                                   {Label9, Label2->text()}};
+                                                   {Text3, QStringLiteral("ファイル内容")}};
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(name);
+    // The count label is announced by what it shows ("3頭"), with its caption as its label.
+    Label2->setBuddy(Label9);
+    Label9->setAccessibleDescription(Label2->text());
 
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
+    Combo1->installEventFilter(this);
 }
 
 void Quorvel1::setTabOrder()
@@ -246,7 +275,28 @@ bool Quorvel1::eventFilter(QObject *watched, QEvent *event)
         else if (watched == Text2)
             InputMethod::switchTo(Text2, InputMethod::Mode::Hiragana);
     }
+    if (watched == Combo1 && movesInList(event))
+        Combo1_BeforeMove();
     return QWidget::eventFilter(watched, event);
+}
+
+// Typing or emptying the weight leaves the list's current entry where it was last picked,
+// and the arrow keys would go on from there. Before they move, the current entry becomes
+// the one the box shows, or none for an empty box or a weight typed outside the list, so
+// that Down gives "48" as in a classic combo box.
+void Quorvel1::Combo1_BeforeMove()
+{
+    const QString shown = Combo1->currentText();
+    const int entry = Combo1->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (entry == Combo1->currentIndex())
+        return;
+    if (entry >= 0) {
+        Combo1->setCurrentIndex(entry); // the same text, so nothing visible changes
+        return;
+    }
+    Combo1->setCurrentIndex(-1); // this empties the box: put back what was typed
+    if (!shown.isEmpty())
+        Combo1->setEditText(shown);
 }
 
 void Quorvel1::changeEvent(QEvent *event)
@@ -344,6 +394,7 @@ void Quorvel1::File1_Click()
     }
     Label8->setText(fileName);
     Label1->setText(QStringLiteral("作成日　") + dateText(m_services.modificationTime(path)));
+    fitDateBox(Label1, Command5->x() - Twips::toPixels(120));
     Text3->setText(loaded.displayText);
     if (!Check1->isChecked())
         return;

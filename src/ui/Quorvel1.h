@@ -40,6 +40,7 @@ private:
 
     // Handlers, named for the control and what the user did.
     void Check2_Click();
+    void Combo1_BeforeMove();
     void Command1_Click();
     void Command4_Click();
     void Command5_Click();

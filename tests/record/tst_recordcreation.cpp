@@ -105,6 +105,12 @@ void TestRecordCreation::goldenBytes_data()
         << "５７" << "ミホノ(５７).pas"
         << QByteArray("4142434445464748494a87408160b1b2b38abf8e9a30313233343536373839"
                       "616263646566676869" "0d0a" "23825482560d0a");
+    // What an input method outside Windows types for ～ and －: the bytes Windows writes.
+    QTest::newRow("wave dash and minus sign, as typed on Linux")
+        << int(Weight) << "ミホノ" << QStringLiteral("ABCDEFGHIJ〜−¢£¬‖—0123456789abcdefghi")
+        << "5〜" << "ミホノ(5〜).pas"
+        << QByteArray("4142434445464748494a8160817c8191819281ca8161815c30313233343536373839"
+                      "616263646566676869" "0d0a" "233581600d0a");
     // clang-format on
 }
 
@@ -144,6 +150,11 @@ void TestRecordCreation::acceptedValues_data()
     QTest::newRow("CONSOLE is no device") << int(Plain) << "CONSOLE" << "" << "CONSOLE.pas";
     QTest::newRow("dot inside a name") << int(Plain) << "a.b" << "" << "a.b.pas";
     QTest::newRow("three dots") << int(Weight) << "..." << "48" << "...(48).pas";
+    QTest::newRow("plain: name .") << int(Plain) << "." << "" << "..pas";
+    QTest::newRow("plain: name ..") << int(Plain) << ".." << "" << "...pas";
+    QTest::newRow("weight: name ..") << int(Weight) << ".." << "48" << "..(48).pas";
+    QTest::newRow("weight: CON(48) is no device") << int(Weight) << "CON" << "48" << "CON(48).pas";
+    QTest::newRow("weight: lpt1(55) is no device") << int(Weight) << "lpt1" << "55" << "lpt1(55).pas";
     // clang-format on
 }
 
@@ -229,16 +240,16 @@ void TestRecordCreation::refusals_data()
         << int(Plain) << QStringLiteral("サ\x01ラ") << kPassword << "" << nameWrong;
     QTest::newRow("plain: name with DEL")
         << int(Plain) << QStringLiteral("サ\x7fラ") << kPassword << "" << nameWrong;
-    QTest::newRow("plain: name .") << int(Plain) << "." << kPassword << "" << nameWrong;
-    QTest::newRow("plain: name ..") << int(Plain) << ".." << kPassword << "" << nameWrong;
-    QTest::newRow("weight: name ..") << int(Weight) << ".." << kPassword << "48" << nameWrong;
-    for (const char *device :
-        { "CON", "con", "PRN", "Aux", "NUL", "COM1", "com9", "LPT1", "lpt1", "LPT9" }) {
+    for (const char *device : { "CON", "con", "PRN", "Aux", "NUL", "COM1", "com9", "LPT1", "lpt1",
+             "LPT9", "CON.x", "nul ", "COM¹", "lpt³" }) {
         QTest::addRow("plain: device name %s", device)
             << int(Plain) << device << kPassword << "" << nameWrong;
     }
-    QTest::newRow("weight: device name lpt1")
-        << int(Weight) << "lpt1" << kPassword << "48" << nameWrong;
+    // The first dot ends the device name: lpt1.x(48).pas opens the printer.
+    QTest::newRow("weight: device name lpt1 before a dot")
+        << int(Weight) << "lpt1.x" << kPassword << "48" << nameWrong;
+    QTest::newRow("weight: device name con before a dot")
+        << int(Weight) << "con.(" << kPassword << "55" << nameWrong;
     QTest::newRow("weight: weight with line break")
         << int(Weight) << "ハヤテ" << kPassword << "4\r\n8" << weightWrong;
     QTest::newRow("weight: weight with emoji")

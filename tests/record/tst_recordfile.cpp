@@ -52,6 +52,12 @@ void TestRecordFile::displayText_data()
     QTest::newRow("blank line kept")
         << QStringLiteral("a\r\n\r\nb") << QStringLiteral("a\r\n\r\nb\r\n");
     QTest::newRow("no final line end") << QStringLiteral("abc") << QStringLiteral("abc\r\n");
+    // Reading ends at the end of the file, not at a comma that promises one more field.
+    QTest::newRow("comma at the very end") << QStringLiteral("a,") << QStringLiteral("a\r\n");
+    QTest::newRow("two commas at the end") << QStringLiteral("a,,") << QStringLiteral("a\r\n\r\n");
+    QTest::newRow("comma alone") << QStringLiteral(",") << QStringLiteral("\r\n");
+    QTest::newRow("comma before the last line end")
+        << QStringLiteral("a,\r\n") << QStringLiteral("a\r\n\r\n");
     QTest::newRow("empty") << QString() << QString();
 }
 
