@@ -1,5 +1,6 @@
 #include "platform/DesktopServices.h"
 #include "ui/Quorvel1.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,6 +11,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
+    // Lets a Wayland desktop match the window to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
 
     DesktopServices::installJapaneseQtTranslation();
 
