@@ -63,7 +63,8 @@ for path in usr/bin/quorvel "usr/share/applications/$id.desktop" "usr/share/meta
     [ -f "$root/$path" ] || fail "the package lacks /$path"
 done
 # Nothing but what a user needs: no tests, benchmarks or static libraries.
-extra=$(cd "$root" && find . -type f | grep -Ev "^\./usr/(bin/quorvel|share/(applications|metainfo|icons/hicolor|doc/quorvel)/)" || true)
+extra=$(find "$root" -type f -printf '/%P\n' \
+        | grep -Ev '^/usr/(bin/quorvel$|share/(applications|metainfo|icons/hicolor|doc/quorvel)/)' || true)
 [ -z "$extra" ] || fail "the package holds more than the program: $extra"
 program=$root/usr/bin/quorvel
 missing=$(ldd "$program" | grep 'not found' || true)

@@ -27,7 +27,8 @@ void IconSizesTest::sameDrawing()
     QVERIFY(!drawing.isNull());
     QCOMPARE(drawing.size(), QSize(32, 32));
 
-    const QString path = QStringLiteral(QUORVEL_ICON_THEME "/%1x%1/apps/" QUORVEL_APP_ID ".png").arg(size);
+    const QString path
+        = QStringLiteral(QUORVEL_ICON_THEME "/%1x%1/apps/" QUORVEL_APP_ID ".png").arg(size);
     const QImage icon(path);
     QVERIFY2(!icon.isNull(), qPrintable(path));
     QCOMPARE(icon.size(), QSize(size, size));
@@ -36,8 +37,12 @@ void IconSizesTest::sameDrawing()
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             if (icon.pixel(x, y) != drawing.pixel(x / factor, y / factor))
-                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) differs from the drawing's (%3, %4)")
-                                     .arg(x).arg(y).arg(x / factor).arg(y / factor)));
+                QFAIL(
+                    qPrintable(QStringLiteral("pixel (%1, %2) differs from the drawing's (%3, %4)")
+                                   .arg(x)
+                                   .arg(y)
+                                   .arg(x / factor)
+                                   .arg(y / factor)));
         }
     }
 }

@@ -1,6 +1,6 @@
+#include "Version.h"
 #include "platform/DesktopServices.h"
 #include "ui/Quorvel1.h"
-#include "Version.h"
 
 #include <QApplication>
 #include <QDir>

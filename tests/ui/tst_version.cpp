@@ -26,7 +26,8 @@ void VersionTest::windowShowsTheProjectVersion()
     Window w(services, dir.path());
     QCOMPARE(w.window.windowTitle(), QStringLiteral("Quorvel  Ver") + shortVersion);
     QTest::mouseClick(w.Command4, Qt::LeftButton);
-    QCOMPARE(w.Text3->text().section(QStringLiteral("\r\n"), 0, 0), QStringLiteral("Quorvel ver") + shortVersion);
+    QCOMPARE(w.Text3->text().section(QStringLiteral("\r\n"), 0, 0),
+             QStringLiteral("Quorvel ver") + shortVersion);
 }
 
 QTEST_MAIN(VersionTest)
