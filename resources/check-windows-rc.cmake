@@ -2,7 +2,12 @@
 # the icon and the version information that Explorer shows for quorvel.exe.
 #
 #   cmake -DWINDRES=<windres> -DRC=<quorvel.rc> -DFORMAT=coff|res -DOUT=<file>
-#         [-DPREPROCESSOR=<C compiler>] [-DCHECK=ON] -P check-windows-rc.cmake
+#         [-DPREPROCESSOR=<C compiler>] [-DCHECK=ON -DVERSION=<project version>]
+#         -P check-windows-rc.cmake
+#
+# The version numbers and strings looked for are worked out here from VERSION,
+# the project version (1.0.8 gives 1,0,0,8 and "1.00.0008"), so that the check
+# does not take them from where quorvel.rc got them.
 #
 # PREPROCESSOR stands in for the MinGW gcc that windres runs by default.
 # The check needs FORMAT=res: a .res file is the resources as they are, with
@@ -36,6 +41,13 @@ message(STATUS "windres compiled ${RC} to ${OUT}")
 if(NOT CHECK)
   return()
 endif()
+if(NOT VERSION MATCHES "^([0-9]+)\\.([0-9])\\.([0-9])$")
+  message(FATAL_ERROR "check-windows-rc.cmake: VERSION must be major.minor.patch with one-digit "
+                      "minor and patch numbers, not \"${VERSION}\"")
+endif()
+set(major ${CMAKE_MATCH_1})
+set(minor ${CMAKE_MATCH_2})
+set(patch ${CMAKE_MATCH_3})
 
 file(READ ${OUT} res HEX)
 string(TOLOWER "${res}" res)
@@ -124,10 +136,24 @@ function(expect_string key value)
   set(failures "${failures}" PARENT_SCOPE)
 endfunction()
 
+# HIGH and LOW as the two 16-bit halves of a little-endian DWORD, in hex.
+function(dword_le high low out)
+  math(EXPR value "0x100000000 + ((${high} << 16) | ${low})" OUTPUT_FORMAT HEXADECIMAL)
+  string(SUBSTRING "${value}" 3 8 value)
+  string(SUBSTRING "${value}" 0 2 b3)
+  string(SUBSTRING "${value}" 2 2 b2)
+  string(SUBSTRING "${value}" 4 2 b1)
+  string(SUBSTRING "${value}" 6 2 b0)
+  string(TOLOWER "${b0}${b1}${b2}${b3}" value)
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
 # VS_FIXEDFILEINFO: signature, structure version, then FILEVERSION and
-# PRODUCTVERSION 1,0,0,8 as two DWORDs each.
-expect("VS_FIXEDFILEINFO with FILEVERSION and PRODUCTVERSION 1,0,0,8"
-       "bd04effe" "00000100" "00000100" "08000000" "00000100" "08000000")
+# PRODUCTVERSION major,minor,0,patch as two DWORDs each.
+dword_le(${major} ${minor} version_ms)
+dword_le(0 ${patch} version_ls)
+expect("VS_FIXEDFILEINFO with FILEVERSION and PRODUCTVERSION ${major},${minor},0,${patch}"
+       "bd04effe" "00000100" "${version_ms}" "${version_ls}" "${version_ms}" "${version_ls}")
 
 utf16le("StringFileInfo" k)
 expect("StringFileInfo block" "${k}0000")
@@ -135,11 +161,14 @@ utf16le("041104b0" k)
 expect("string table 041104b0 (Japanese, Unicode)" "${k}0000")
 expect_value("Translation 0x0411, 1200" "Translation" "1104b004")
 
-expect_string("FileVersion" "1.00.0008")
-expect_string("ProductVersion" "1.00.0008")
+# Minor number in two digits, patch number in four.
+string(SUBSTRING "0${minor}" 0 2 minor2)
+string(SUBSTRING "000${patch}" 0 4 patch4)
+expect_string("FileVersion" "${major}.${minor2}.${patch4}")
+expect_string("ProductVersion" "${major}.${minor2}.${patch4}")
 expect_string("FileDescription" "99版パス>WIN版パス相互互換ソフト")
 expect_string("Comments" "Win95/98/ME専用")
-expect_string("ProductName" "Quorvel ver1.08 forWin")
+expect_string("ProductName" "Quorvel ver${major}.${minor}${patch} forWin")
 expect_string("InternalName" "Quorvel")
 expect_string("OriginalFilename" "Quorvel.exe")
 expect_string("CompanyName" "Quorvel Team")

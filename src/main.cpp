@@ -1,3 +1,4 @@
+#include "Version.h"
 #include "platform/DesktopServices.h"
 #include "ui/Quorvel1.h"
 
@@ -9,6 +10,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
+    // Lets a Wayland desktop match the window to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
 
     DesktopServices::installJapaneseQtTranslation();
     DesktopServices::ignoreFileSizeSignal();

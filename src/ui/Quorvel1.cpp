@@ -6,6 +6,7 @@
 #include "FileList.h"
 #include "FolderList.h"
 #include "Twips.h"
+#include "Version.h"
 #include "platform/InputMethod.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
@@ -116,7 +117,7 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
     installFontSubstitutes();
     AccessibleComboBox::install();
     setObjectName(QStringLiteral("Quorvel1"));
-    setWindowTitle(QStringLiteral("Quorvel  Ver1.08"));
+    setWindowTitle(QStringLiteral("Quorvel  Ver" QUORVEL_VERSION_SHORT));
     setFont(uiFont(9, true));
     setFixedSize(Twips::toPixels(6975), Twips::toPixels(6495));
     QPalette palette = this->palette();
@@ -249,7 +250,7 @@ void Quorvel1::startUp()
 
 QString Quorvel1::versionText()
 {
-    return QStringLiteral("Quorvel ver1.08\r\n"
+    return QStringLiteral("Quorvel ver" QUORVEL_VERSION_SHORT "\r\n"
                           "　　最新情報　https://quorvel.example.org/\r\n"
                           "　　制作　　　　Quorvel Team(team@quorvel.example.org)");
 }
