@@ -3,7 +3,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QPixmap>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -16,11 +18,40 @@ static void registerIcons()
 }
 
 namespace {
+// Qt's Windows style, but with the field of a drop-down list white, as the lists of
+// Windows draw it, instead of the button grey.
+class ClassicStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                            QPainter *painter, const QWidget *widget) const override
+    {
+        const auto *combo = qstyleoption_cast<const QStyleOptionComboBox *>(option);
+        if (control != CC_ComboBox || !combo || combo->editable) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        QStyleOptionComboBox field(*combo);
+        field.subControls &= ~SC_ComboBoxArrow;
+        field.palette.setBrush(QPalette::Button, combo->palette.brush(QPalette::Base));
+        QProxyStyle::drawComplexControl(control, &field, painter, widget);
+        QStyleOptionComboBox arrow(*combo);
+        arrow.subControls = combo->subControls & SC_ComboBoxArrow;
+        QProxyStyle::drawComplexControl(control, &arrow, painter, widget);
+    }
+};
+
 QIcon resourceIcon(const char *name)
 {
     static const bool registered = (registerIcons(), true);
     Q_UNUSED(registered);
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+    // A highlighted entry shows its icon as it is, not tinted with the selection.
+    const QPixmap pixmap(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+    QIcon icon;
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 } // namespace
 
@@ -58,8 +89,8 @@ QPalette ClassicLook::palette()
     palette.setColor(QPalette::LinkVisited, QColor(0x80, 0x00, 0x80));
 
     // Disabled: grey text, and a box that takes no input turns grey as well.
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text,
-                                           QPalette::ButtonText, QPalette::PlaceholderText})
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::PlaceholderText})
         palette.setColor(QPalette::Disabled, role, shadow);
     palette.setColor(QPalette::Disabled, QPalette::Base, face);
     palette.setColor(QPalette::Disabled, QPalette::Highlight, shadow);
@@ -72,9 +103,10 @@ QStyle *ClassicLook::style()
     // Owned by the application, so that it outlives every widget that draws with it.
     static QPointer<QStyle> style;
     if (!style) {
-        style = QStyleFactory::create(QStringLiteral("Windows"));
-        if (style)
+        if (QStyle *windows = QStyleFactory::create(QStringLiteral("Windows"))) {
+            style = new ClassicStyle(windows);
             style->setParent(qApp);
+        }
     }
     return style;
 }
