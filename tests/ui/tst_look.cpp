@@ -167,6 +167,13 @@ void LookTest::underAnyTheme()
     const QImage drive = part(shot, window, w.Drive1);
     QCOMPARE(drive.pixel(drive.width() - 24, drive.height() / 2), kWhite); // left of the arrow
 
+    // The lists' own 16-pixel drawings, not a theme's, which come in several sizes.
+    for (const QModelIndex &row : {w.Dir1->model()->index(0, 0), w.Dir1->model()->index(3, 0)}) {
+        QCOMPARE(row.data(Qt::DecorationRole).value<QIcon>().availableSizes(),
+                 QList<QSize> {QSize(16, 16)});
+    }
+    QCOMPARE(w.Drive1->itemIcon(w.Drive1->currentIndex()).availableSizes(),
+             QList<QSize> {QSize(16, 16)});
     QCOMPARE(w.Dir1->visualRect(w.Dir1->model()->index(0, 0)).height(), rowHeight);
     // Six and a half entries, as the original shows.
     QVERIFY2(rowHeight <= 18, qPrintable(QString::number(rowHeight)));
