@@ -167,7 +167,7 @@ void LookTest::underAnyTheme()
     const QImage drive = part(shot, window, w.Drive1);
     QCOMPARE(drive.pixel(drive.width() - 24, drive.height() / 2), kWhite); // left of the arrow
 
-    // The lists' own 16-pixel drawings, not a theme's, which come in several sizes.
+    // The lists' own 16-pixel drawings from the program's resources, not a theme's.
     for (const QModelIndex &row : {w.Dir1->model()->index(0, 0), w.Dir1->model()->index(3, 0)}) {
         QCOMPARE(row.data(Qt::DecorationRole).value<QIcon>().availableSizes(),
                  QList<QSize> {QSize(16, 16)});
