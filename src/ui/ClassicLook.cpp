@@ -87,6 +87,9 @@ QPalette ClassicLook::palette()
     palette.setColor(QPalette::HighlightedText, white);
     palette.setColor(QPalette::Link, QColor(0x00, 0x00, 0xFF));
     palette.setColor(QPalette::LinkVisited, QColor(0x80, 0x00, 0x80));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    palette.setColor(QPalette::Accent, navy);
+#endif
 
     // Disabled: grey text, and a box that takes no input turns grey as well.
     for (const QPalette::ColorRole role :

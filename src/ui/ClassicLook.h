@@ -16,8 +16,8 @@ class ClassicLook
 public:
     // Every colour role in every colour group, so that nothing is left to the theme.
     static QPalette palette();
-    // Qt's built-in "Windows" style with white drop-down list fields, shared by all windows that
-    // take this look.
+    // Qt's built-in "Windows" style with white drop-down list fields, one for all the
+    // windows that take this look.
     static QStyle *style();
     static QSize iconSize() { return {16, 16}; }
     static QIcon closedFolderIcon();
