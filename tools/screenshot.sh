@@ -4,6 +4,12 @@
 # that window as docs/screenshot.png (or the file given as the argument).
 #
 #   tools/screenshot.sh [out.png]
+#   tools/screenshot.sh --dark [out.png]
+#
+# --dark shows the window as a GNOME desktop in dark mode would: through Qt's GTK
+# platform theme with Adwaita's dark variant, which hands the program a dark
+# palette and its own icons; the picture goes to build/screenshot-dark.png unless
+# another file is given. The window is meant to look the same either way.
 #
 # QUORVEL_SCREENSHOT_COMMAND and QUORVEL_SCREENSHOT_WINDOW put another program
 # and the name of its window in place of build/src/quorvel and "Quorvel  Ver1.08",
@@ -87,13 +93,21 @@ if [ "${1:-}" = "--grab" ]; then
     exit
 fi
 
-out=${1:-"$QUORVEL_ROOT/docs/screenshot.png"}
+extra_packages=()
+if [ "${1:-}" = "--dark" ]; then
+    shift
+    extra_packages=(qt6-gtk-platformtheme)
+    export QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
+    out=${1:-"$QUORVEL_ROOT/build/screenshot-dark.png"}
+else
+    out=${1:-"$QUORVEL_ROOT/docs/screenshot.png"}
+fi
 case $out in
     /*) ;;
     *) out="$PWD/$out" ;;
 esac
 
-quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils xdotool
+quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils xdotool "${extra_packages[@]}"
 if [ -z "${QUORVEL_SCREENSHOT_COMMAND:-}" ]; then
     quorvel_build build
 fi

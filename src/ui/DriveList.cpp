@@ -1,5 +1,7 @@
 #include "DriveList.h"
 
+#include "ClassicLook.h"
+
 #include <QDir>
 
 DriveList::DriveList(Services &services, QWidget *parent) : QComboBox(parent), m_services(services)
@@ -29,7 +31,7 @@ int DriveList::indexOf(const QString &path)
         QString text = QDir::toNativeSeparators(volume.root);
         if (!volume.name.isEmpty() && volume.name != volume.root)
             text += QStringLiteral("  [") + volume.name + u']';
-        addItem(text, volume.root);
+        addItem(ClassicLook::driveIcon(), text, volume.root);
     }
     const QString root = Services::volumeOf(path, volumes).root;
     int index = findData(root);

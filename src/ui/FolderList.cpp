@@ -1,12 +1,12 @@
 #include "FolderList.h"
 
+#include "ClassicLook.h"
 #include "platform/Services.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -87,8 +87,8 @@ void FolderList::setPath(const QString &path)
         m_subfolders.append(Services::pathIn(m_path, name));
 
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const QIcon open = ClassicLook::openFolderIcon();
+    const QIcon closed = ClassicLook::closedFolderIcon();
     for (int depth = 0; depth < m_chain.size(); ++depth) {
         auto *item = new QListWidgetItem(open, displayName(m_chain[depth]), this);
         item->setData(kDepthRole, depth);

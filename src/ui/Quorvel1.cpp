@@ -1,6 +1,7 @@
 #include "Quorvel1.h"
 
 #include "AccessibleComboBox.h"
+#include "ClassicLook.h"
 #include "DisplayBox.h"
 #include "DriveList.h"
 #include "FileList.h"
@@ -26,7 +27,6 @@
 namespace {
 const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kTitle = QStringLiteral("確認!");
-const QColor kBackground(0xC0, 0xC0, 0xC0);
 constexpr QRect kLabel1Twips = Twips::rect(2520, 3360, 2685, 240);
 
 QFont uiFont(double points, bool bold = false)
@@ -72,10 +72,9 @@ void makeBoxedLabel(QLabel *label, bool white)
     label->setLineWidth(1);
     label->setAlignment(Qt::AlignCenter);
     if (white) {
+        // White as a box is, not the form's grey.
+        label->setBackgroundRole(QPalette::Base);
         label->setAutoFillBackground(true);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        label->setPalette(palette);
     }
 }
 
@@ -120,13 +119,11 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
     setWindowTitle(QStringLiteral("Quorvel  Ver" QUORVEL_VERSION_SHORT));
     setFont(uiFont(9, true));
     setFixedSize(Twips::toPixels(6975), Twips::toPixels(6495));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, kBackground);
-    setPalette(palette);
     setAutoFillBackground(true);
 
     createControls();
     setTabOrder();
+    ClassicLook::apply(this);
 
     connect(Check2, &QCheckBox::toggled, this, &Quorvel1::Check2_Click);
     connect(Command1, &QPushButton::clicked, this, &Quorvel1::Command1_Click);

@@ -1,0 +1,160 @@
+// The window's classic look: whatever palette and icon theme the desktop gives the
+// application, the window is drawn grey with black captions, white boxes and lists,
+// a navy selection and folder rows of the original height.
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QIcon>
+#include <QTemporaryDir>
+
+#include <optional>
+
+using namespace UiTest;
+
+namespace {
+const QRgb kGrey = qRgb(0xC0, 0xC0, 0xC0);
+const QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
+
+struct Pixels
+{
+    int darkest = 255;
+    int lightest = 0;
+    int percent = 0; // of the pixels in the colour asked for
+};
+
+// What a control shows in the picture of its window, from skipLeft on.
+QImage part(const QImage &shot, const QWidget *widget, int skipLeft = 0)
+{
+    const QPoint at = widget->mapTo(widget->window(), QPoint(skipLeft, 0));
+    return shot.copy(QRect(at, widget->size()).adjusted(0, 0, -skipLeft, 0));
+}
+
+Pixels pixels(const QImage &image, QRgb colour = kGrey)
+{
+    Pixels found;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            found.darkest = qMin(found.darkest, qGray(image.pixel(x, y)));
+            found.lightest = qMax(found.lightest, qGray(image.pixel(x, y)));
+            found.percent += image.pixel(x, y) == colour;
+        }
+    }
+    found.percent = 100 * found.percent / (image.width() * image.height());
+    return found;
+}
+
+// The colour just inside a box's frame, right of where its text starts.
+QRgb inside(const QImage &shot, const QWidget *box, int fromRight = 6)
+{
+    return shot.pixel(
+        box->mapTo(box->window(), QPoint(box->width() - fromRight, box->height() / 2)));
+}
+} // namespace
+
+class LookTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.emplace().isValid());
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("sub")));
+        QVERIFY(writeBytes(QDir(m_dir->path()).filePath(QStringLiteral("a.pas")), "x\r\n"));
+        m_services.emplace();
+    }
+    void cleanup()
+    {
+        QApplication::setPalette(m_defaultPalette);
+        QIcon::setThemeName(m_defaultTheme);
+    }
+
+    void underAnyTheme_data();
+    void underAnyTheme();
+
+private:
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<FakeServices> m_services;
+    const QPalette m_defaultPalette = QApplication::palette();
+    const QString m_defaultTheme = QIcon::themeName();
+};
+
+void LookTest::underAnyTheme_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QString>("iconTheme");
+    QTest::newRow("default palette") << false << QString();
+    QTest::newRow("dark palette") << true << QString();
+    QTest::newRow("dark palette, Adwaita icons") << true << QStringLiteral("Adwaita");
+}
+
+void LookTest::underAnyTheme()
+{
+    QFETCH(bool, dark);
+    QFETCH(QString, iconTheme);
+    int rowHeight = 0;
+    {
+        Window plain(*m_services, m_dir->path());
+        rowHeight = plain.Dir1->visualRect(plain.Dir1->model()->index(0, 0)).height();
+    }
+    if (dark) {
+        // What a dark desktop theme hands every application.
+        QPalette palette(QColor(0x35, 0x35, 0x35));
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(role, QColor(0xEE, 0xEE, 0xEC));
+        palette.setColor(QPalette::Base, QColor(0x2D, 0x2D, 0x2D));
+        palette.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9E));
+        QApplication::setPalette(palette);
+    }
+    if (!iconTheme.isEmpty())
+        QIcon::setThemeName(iconTheme);
+
+    Window w(*m_services, m_dir->path());
+    // Away from the boxes, where the caret would stand, and from the drive list,
+    // whose field is highlighted while it has the focus.
+    w.Command5->setFocus();
+    QImage shot = w.window.grab().toImage();
+
+    // Captions: black text on the form's grey, also inside the frames, untinted.
+    for (const char *name : {"Label4", "Label5", "Label7", "Label3", "Label2"}) {
+        const Pixels caption = pixels(part(shot, w.find<QLabel>(name)));
+        QVERIFY2(caption.darkest < 0x40 && caption.percent > 25, name);
+    }
+    for (QCheckBox *box : {w.Check1, w.Check2, w.Check3}) {
+        const Pixels text = pixels(part(shot, box, 20));
+        QVERIFY2(text.darkest < 0x40 && text.percent > 25, qPrintable(box->objectName()));
+    }
+    for (const char *name : {"Frame1", "Frame2"})
+        QCOMPARE(inside(shot, w.find<QGroupBox>(name), 8), kGrey);
+    // Boxes and lists white; the weight box greyed while it takes no input.
+    for (QWidget *box : std::initializer_list<QWidget *> {w.Text1, w.Text2, w.Text6, w.Text3,
+                                                          w.Label8, w.Label1, w.File1, w.Dir1})
+        QCOMPARE(inside(shot, box, 24), kWhite);
+    QCOMPARE(inside(shot, w.Drive1, 24), kWhite); // left of the arrow
+    QCOMPARE(inside(shot, w.Combo1, 24), kGrey);
+
+    // The lists' own 16-pixel drawings from the program's resources, not a theme's.
+    QCOMPARE(w.Dir1->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().availableSizes(),
+             QList<QSize> {QSize(16, 16)});
+    QCOMPARE(w.Drive1->itemIcon(w.Drive1->currentIndex()).availableSizes(),
+             QList<QSize> {QSize(16, 16)});
+    QCOMPARE(w.Dir1->visualRect(w.Dir1->model()->index(0, 0)).height(), rowHeight);
+    QVERIFY2(rowHeight <= 18, qPrintable(QString::number(rowHeight))); // six and a half rows
+
+    // In weight mode the box is white; a highlighted record navy with white text,
+    // also once the focus has moved on; the drop-down list drawn as its box is.
+    Window::tick(w.Check2);
+    w.clickFile(QStringLiteral("a.pas"));
+    w.Text1->setFocus();
+    shot = w.window.grab().toImage();
+    QCOMPARE(inside(shot, w.Combo1, 24), kWhite);
+    const QImage record = w.File1->viewport()->grab().toImage().copy(
+        w.File1->visualRect(w.fileIndex(QStringLiteral("a.pas"))));
+    QCOMPARE(record.pixel(record.width() - 4, record.height() / 2), qRgb(0x00, 0x00, 0x80));
+    QVERIFY(pixels(record).lightest > 0xE0);
+    QCOMPARE(w.Combo1->view()->style(), w.Combo1->style());
+}
+
+QTEST_MAIN(LookTest)
+#include "tst_look.moc"
