@@ -1,8 +1,10 @@
 #include "FolderList.h"
 
+#include "BusyCursor.h"
+#include "NameList.h"
+#include "platform/Directory.h"
 #include "platform/Services.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -30,17 +32,17 @@ public:
 QString displayName(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    return name.isEmpty() ? QDir::toNativeSeparators(path) : name;
+    return name.isEmpty() ? QDir::toNativeSeparators(path) : Directory::displayName(name);
 }
 
-// From the root down to path, each one a full path.
+// From the root down to path (a clean absolute path), each one a full path. Taken from
+// the text alone: asking the disk would miss folders whose names are not UTF-8.
 QStringList chainOf(const QString &path)
 {
-    QStringList chain;
-    QDir dir(path);
-    chain.prepend(dir.absolutePath());
-    while (dir.cdUp())
-        chain.prepend(dir.absolutePath());
+    QStringList chain {path};
+    for (QString parent = QFileInfo(path).path(); parent != chain.first();
+         parent = QFileInfo(parent).path())
+        chain.prepend(parent);
     return chain;
 }
 } // namespace
@@ -59,15 +61,13 @@ void FolderList::setPath(const QString &path)
     m_path = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     m_chain = chainOf(m_path);
     m_subfolders.clear();
-    const QDir dir(m_path);
-    // As a file manager sorts: by the locale's rules, case aside, "2" before "10".
-    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), collator);
-    for (const QString &name : names)
-        m_subfolders.append(Services::pathIn(m_path, name));
+    BusyCursor busy;
+    const auto poll = [&busy] { busy.poll(); };
+    const Directory::Listing names = Directory::read(m_path, Directory::Kind::Folders, {}, poll);
+    const QList<quint32> order = NameList::order(names, poll);
+    m_subfolders.reserve(order.size());
+    for (const quint32 index : order)
+        m_subfolders.append(Services::pathIn(m_path, names.name(index).toString()));
 
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
@@ -75,7 +75,7 @@ void FolderList::setPath(const QString &path)
     for (int depth = 0; depth < m_chain.size(); ++depth) {
         auto *item = new QListWidgetItem(open, displayName(m_chain[depth]), this);
         item->setData(kDepthRole, depth);
-        item->setToolTip(QDir::toNativeSeparators(m_chain[depth]));
+        item->setToolTip(QDir::toNativeSeparators(Directory::displayName(m_chain[depth])));
     }
     for (const QString &sub : std::as_const(m_subfolders)) {
         auto *item = new QListWidgetItem(closed, displayName(sub), this);
@@ -103,10 +103,10 @@ QString FolderList::entry(int index) const
 
 bool FolderList::recoverIfGone()
 {
-    if (m_path.isEmpty() || QFileInfo(m_path).isDir())
+    if (m_path.isEmpty() || Directory::isFolder(m_path))
         return false;
     QString folder = m_path;
-    while (!QFileInfo(folder).isDir()) {
+    while (!Directory::isFolder(folder)) {
         const QString parent = QFileInfo(folder).absolutePath();
         if (parent == folder)
             break;

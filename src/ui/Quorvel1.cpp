@@ -5,6 +5,7 @@
 #include "FileList.h"
 #include "FolderList.h"
 #include "Twips.h"
+#include "platform/Directory.h"
 #include "platform/InputMethod.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
@@ -76,7 +77,7 @@ void makeBoxedLabel(QLabel *label, bool white)
 
 QString nativePath(const QString &path)
 {
-    return QDir::toNativeSeparators(path);
+    return QDir::toNativeSeparators(Directory::displayName(path));
 }
 } // namespace
 
@@ -327,7 +328,7 @@ void Quorvel1::File1_Click()
     if (fileName.isEmpty())
         return;
     Text6->setText(nativePath(Dir1->highlightedEntry()));
-    const QString path = Services::pathIn(Dir1->path(), fileName);
+    const QString path = File1->filePath();
     const RecordFile::Loaded loaded = RecordFile::load(m_services, path);
     if (!loaded.ok) {
         m_services.beep();
