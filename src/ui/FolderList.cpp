@@ -77,9 +77,12 @@ void FolderList::setPath(const QString &path)
         item->setData(kDepthRole, depth);
         item->setToolTip(QDir::toNativeSeparators(Directory::displayName(m_chain[depth])));
     }
+    // Each item is finished before it joins the list: data set on an item already in
+    // the list makes the list look the item up, one search per item.
     for (const QString &sub : std::as_const(m_subfolders)) {
-        auto *item = new QListWidgetItem(closed, displayName(sub), this);
+        auto *item = new QListWidgetItem(closed, displayName(sub));
         item->setData(kDepthRole, int(m_chain.size()));
+        addItem(item);
     }
     setCurrentRow(int(m_chain.size()) - 1);
     scrollToItem(currentItem());
