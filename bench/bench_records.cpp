@@ -1,58 +1,437 @@
-// Prints how long the record browser takes for a big folder and how fast record text
-// is read back. Figures only: nothing here passes or fails.
-#include "platform/AnsiCodec.h"
-#include "record/RecordFile.h"
+// How the record browser fares with big folders, each figure beside a bare baseline
+// measured in the same run on the same data. Makes its folders in a temporary
+// directory, prints one table and removes them. Figures only: nothing here passes or
+// fails a build; the last column says whether the row is inside its target.
+#include "platform/Services.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
+#include "ui/Quorvel1.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QString kPassword = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+
+// Every message box answered with OK, unseen, so that the create command runs through.
+class SilentServices : public Services
+{
+public:
+    int messageBox(const QString &, int, const QString &) override { return Ok; }
+    void beep() override { }
+};
+
+double msSince(const QElapsedTimer &timer)
+{
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double medianOf(int runs, const std::function<double()> &run)
+{
+    std::vector<double> values;
+    for (int i = 0; i < runs; ++i)
+        values.push_back(run());
+    return median(values);
+}
+
+void fail(const char *what)
+{
+    std::fprintf(stderr, "bench_records: %s\n", what);
+    std::exit(1);
+}
+
+// Records of 38 bytes, a password and CR LF, named as horses are.
+void makeRecords(const QString &folder, int count)
+{
+    QDir().mkpath(folder);
+    const QByteArray bytes = (kPassword + QStringLiteral("\r\n")).toLatin1();
+    const QByteArray base = QFile::encodeName(folder) + "/ウマ";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray path = base + QByteArray::number(i) + ".pas";
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
+            fail("cannot write a record");
+        ::close(fd);
+    }
+}
+
+void makeFolders(const QString &folder, int count)
+{
+    QDir().mkpath(folder);
+    const QByteArray base = QFile::encodeName(folder) + "/厩舎";
+    for (int i = 0; i < count; ++i) {
+        if (::mkdir((base + QByteArray::number(i)).constData(), 0755) != 0)
+            fail("cannot make a folder");
+    }
+}
+
+// The folder's entries, which are files and empty folders only, and the folder.
+void removeFlat(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    DIR *dir = ::opendir(path.constData());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, entry->d_type == DT_DIR ? AT_REMOVEDIR : 0);
+    }
+    ::closedir(dir);
+    ::rmdir(path.constData());
+}
+
+bool endsWithPas(const char *name, size_t length)
+{
+    return length >= 4 && strncasecmp(name + length - 4, ".pas", 4) == 0;
+}
+
+// What a program that only wants the names does: readdir, the entry's type, the
+// ending, and a sort of the bytes.
+size_t bareScan(const QString &folder, bool folders)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        fail("cannot open a folder");
+    std::vector<std::string> names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const size_t length = std::strlen(entry->d_name);
+        if (folders) {
+            if (entry->d_type != DT_DIR || std::strcmp(entry->d_name, ".") == 0
+                || std::strcmp(entry->d_name, "..") == 0)
+                continue;
+        } else if (entry->d_type != DT_REG || !endsWithPas(entry->d_name, length)) {
+            continue;
+        }
+        names.emplace_back(entry->d_name, length);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names.size();
+}
+
+double timeBareScan(const QString &folder, bool folders, size_t expected)
+{
+    QElapsedTimer timer;
+    timer.start();
+    if (bareScan(folder, folders) != expected)
+        fail("the bare scan found a different count");
+    return msSince(timer);
+}
+
+// The window built once, in an empty folder, as the user starts it.
+struct Window
+{
+    SilentServices services;
+    Quorvel1 window;
+    FolderList *Dir1 = window.findChild<FolderList *>(QStringLiteral("Dir1"));
+    FileList *File1 = window.findChild<FileList *>(QStringLiteral("File1"));
+    QLabel *Label9 = window.findChild<QLabel *>(QStringLiteral("Label9"));
+
+    explicit Window(const QString &folder) : window(services, folder)
+    {
+        window.show();
+        QCoreApplication::processEvents();
+    }
+
+    // Dir1's path change, until File1 is filled, Label9 set and the window repainted.
+    double open(const QString &folder, int records)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        Dir1->setPath(folder);
+        QCoreApplication::processEvents();
+        const double ms = msSince(timer);
+        if (records >= 0 && Label9->text() != QString::number(records) + QStringLiteral("頭"))
+            fail("Label9 shows another count");
+        return ms;
+    }
+};
+
+struct Started
+{
+    double ms = 0;
+    double peakMiB = 0;
+};
+
+// One start of the program (or the bare window) in folder, until its first paint.
+Started startUp(const QString &folder, bool bare)
+{
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_window"));
+    process.setArguments({bare ? QStringLiteral("bare") : QStringLiteral("quorvel")});
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    process.start();
+    QByteArray line;
+    while (!line.contains('\n') && process.waitForReadyRead(60000))
+        line += process.readAllStandardOutput();
+    Started started {msSince(timer), 0};
+    if (!line.startsWith("painted "))
+        fail("bench_window did not report its first paint");
+    started.peakMiB = line.mid(8).trimmed().toDouble() / 1024;
+    process.waitForFinished(10000);
+    return started;
+}
+
+Started medianStart(const QString &folder, bool bare, int runs)
+{
+    std::vector<double> ms, peak;
+    for (int i = 0; i < runs; ++i) {
+        const Started started = startUp(folder, bare);
+        ms.push_back(started.ms);
+        peak.push_back(started.peakMiB);
+    }
+    return {median(ms), median(peak)};
+}
+
+// A weight record made with the create command, read back by a click and taken back
+// into the boxes (edit mode on, boxes cleared after creating).
+double roundTrip(Window &w, const QString &folder)
+{
+    auto *Text1 = w.window.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *Text2 = w.window.findChild<QLineEdit *>(QStringLiteral("Text2"));
+    auto *Combo1 = w.window.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    auto *Command3 = w.window.findChild<QPushButton *>(QStringLiteral("Command3"));
+    QFile::remove(folder + QStringLiteral("/ハヤテ(55).pas"));
+    QElapsedTimer timer;
+    timer.start();
+    Text1->setText(QStringLiteral("ハヤテ"));
+    Text2->setText(kPassword);
+    Combo1->setEditText(QStringLiteral("55"));
+    Command3->click();
+    w.Dir1->setPath(folder);
+    w.File1->setCurrentIndex(w.File1->model()->index(0, 0));
+    emit w.File1->fileClicked();
+    const double ms = msSince(timer);
+    if (Text1->text() != QStringLiteral("ハヤテ") || Text2->text() != kPassword
+        || Combo1->currentText() != QStringLiteral("55"))
+        fail("the record did not come back");
+    return ms;
+}
+
+// The same 43 bytes to a temporary file made durable as the program's save makes it
+// (the data synced before the rename), renamed over the record and read back.
+double bareRoundTrip(const QString &folder)
+{
+    const QByteArray target = QFile::encodeName(folder) + "/bare(55).pas";
+    const QByteArray temporary = target + ".tmp";
+    const QByteArray bytes = (kPassword + QStringLiteral("\r\n#55\r\n")).toLatin1();
+    ::unlink(target.constData());
+    QElapsedTimer timer;
+    timer.start();
+    int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size()
+        || ::fdatasync(fd) != 0 || ::close(fd) != 0
+        || ::rename(temporary.constData(), target.constData()) != 0)
+        fail("the bare write failed");
+    char back[64];
+    fd = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::read(fd, back, sizeof back) != bytes.size())
+        fail("the bare read failed");
+    ::close(fd);
+    return msSince(timer);
+}
+
+struct Row
+{
+    QString what;
+    QString ours;
+    QString bare;
+    QString ratio;
+    QString target;
+    QString within;
+};
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', value < 10 ? 2 : 1) + QStringLiteral(" ms");
+}
+
+QString mib(double value)
+{
+    return QString::number(value, 'f', 1) + QStringLiteral(" MiB");
+}
+
+QString times(double value)
+{
+    return QString::number(value, 'f', 2) + QStringLiteral("×");
+}
+
+QString yesNo(bool within)
+{
+    return within ? QStringLiteral("yes") : QStringLiteral("NO");
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    const int runs = 5;
+    QElapsedTimer total;
+    total.start();
 
-    QTemporaryDir dir;
-    const QByteArray record = *AnsiCodec::encode(
-        RecordFile::content(QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもや")));
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < count; ++i) {
-        QFile file(dir.filePath(QStringLiteral("ウマ%1.pas").arg(i)));
-        file.open(QIODevice::WriteOnly);
-        file.write(record);
+    QTemporaryDir temporary;
+    if (!temporary.isValid())
+        fail("no temporary directory");
+    const QString root = temporary.path();
+    const QString empty = root + QStringLiteral("/empty");
+    const QString trip = root + QStringLiteral("/trip");
+    QDir().mkpath(empty);
+    QDir().mkpath(trip);
+    const QList<int> sizes = {1000, 10000, 100000};
+    for (const int size : sizes)
+        makeRecords(root + QStringLiteral("/records%1").arg(size), size);
+    const QString folders = root + QStringLiteral("/folders");
+    makeFolders(folders, 20000);
+
+    QList<Row> rows;
+    Window w(empty);
+    double bare100k = 0;
+    for (const int size : sizes) {
+        const QString folder = root + QStringLiteral("/records%1").arg(size);
+        timeBareScan(folder, false, size_t(size)); // warm the cache
+        w.open(folder, size);
+        w.open(empty, 0);
+        const double bare = medianOf(runs, [&] { return timeBareScan(folder, false, size); });
+        const double ours = medianOf(runs, [&] {
+            const double ms = w.open(folder, size);
+            w.open(empty, 0);
+            return ms;
+        });
+        if (size == 100000)
+            bare100k = bare;
+        const bool targeted = size == 100000;
+        rows.append({QStringLiteral("open a folder of %L1 records").arg(size), ms(ours), ms(bare),
+                     times(ours / bare), targeted ? QStringLiteral("≤ 3×") : QStringLiteral("—"),
+                     targeted ? yesNo(ours <= 3 * bare) : QStringLiteral("—")});
     }
-    std::printf("made %d records in %lld ms\n", count, timer.elapsed());
 
-    FileList files;
-    files.setPattern(QStringLiteral("*.pas"));
-    timer.restart();
-    files.setPath(dir.path());
-    std::printf("file list of %d records: %lld ms (%d entries)\n", count, timer.elapsed(),
-                files.listCount());
+    const Started bareWindow = medianStart(empty, true, runs);
+    const Started emptyStart = medianStart(empty, false, runs);
+    const Started bigStart = medianStart(root + QStringLiteral("/records100000"), false, runs);
+    rows.append({QStringLiteral("start-up until first paint, empty folder"), ms(emptyStart.ms),
+                 ms(bareWindow.ms), times(emptyStart.ms / bareWindow.ms), QStringLiteral("≤ 1.5×"),
+                 yesNo(emptyStart.ms <= 1.5 * bareWindow.ms)});
+    const double startLimit = bareWindow.ms + 3 * bare100k;
+    rows.append({QStringLiteral("start-up until first paint, 100,000 records"), ms(bigStart.ms),
+                 ms(bareWindow.ms) + QStringLiteral(" + 3 × ") + ms(bare100k),
+                 times(bigStart.ms / startLimit), QStringLiteral("≤ ") + ms(startLimit),
+                 yesNo(bigStart.ms <= startLimit)});
+    const double extra = bigStart.peakMiB - emptyStart.peakMiB;
+    rows.append({QStringLiteral("peak resident memory, 100,000 records listed"),
+                 mib(bigStart.peakMiB), mib(emptyStart.peakMiB) + QStringLiteral(" (empty folder)"),
+                 QStringLiteral("+") + mib(extra), QStringLiteral("≤ +30 MiB"),
+                 yesNo(extra <= 30)});
 
-    FolderList folders;
-    timer.restart();
-    folders.setPath(dir.path());
-    std::printf("folder list of that folder: %lld ms\n", timer.elapsed());
+    {
+        timeBareScan(folders, true, 20000);
+        w.open(folders, 0);
+        w.open(empty, 0);
+        const double bare = medianOf(runs, [&] { return timeBareScan(folders, true, 20000); });
+        const double ours = medianOf(runs, [&] {
+            const double ms = w.open(folders, 0);
+            if (w.Dir1->subfolderCount() != 20000)
+                fail("Dir1 shows another count");
+            w.open(empty, 0);
+            return ms;
+        });
+        rows.append({QStringLiteral("open a folder of 20,000 subfolders"), ms(ours), ms(bare),
+                     times(ours / bare), QStringLiteral("≤ 3×"), yesNo(ours <= 3 * bare)});
+    }
 
-    QByteArray big;
-    while (big.size() < RecordFile::kReadLimit)
-        big += record;
-    timer.restart();
-    qsizetype total = 0;
-    const int rounds = 200;
-    for (int i = 0; i < rounds; ++i)
-        total += RecordFile::displayText(AnsiCodec::decode(big)).size();
-    const double ms = timer.nsecsElapsed() / 1e6;
-    std::printf("display text of a %lld-byte file: %.3f ms each (%lld chars)\n",
-                static_cast<long long>(big.size()), ms / rounds,
-                static_cast<long long>(total / rounds));
+    {
+        w.window.findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
+        w.window.findChild<QCheckBox *>(QStringLiteral("Check2"))->setChecked(true);
+        w.window.findChild<QCheckBox *>(QStringLiteral("Check3"))->setChecked(true);
+        w.open(trip, 0);
+        roundTrip(w, trip);
+        const QString bareTrip = root + QStringLiteral("/bare");
+        QDir().mkpath(bareTrip);
+        bareRoundTrip(bareTrip);
+        const double ours = medianOf(4 * runs, [&] { return roundTrip(w, trip); });
+        const double bare = medianOf(4 * runs, [&] { return bareRoundTrip(bareTrip); });
+        rows.append({QStringLiteral("record round trip (create, load, take back)"), ms(ours),
+                     ms(bare), times(ours / bare), QStringLiteral("≤ 2×"),
+                     yesNo(ours <= 2 * bare)});
+        w.open(empty, 0);
+    }
+
+    {
+        const int million = 1000000;
+        const QString folder = root + QStringLiteral("/records1000000");
+        makeRecords(folder, million);
+        const double bare = timeBareScan(folder, false, million);
+        const double ours = w.open(folder, million);
+        // A page down, and the list painted again, as the scroll bar does it.
+        QScrollBar *bar = w.File1->verticalScrollBar();
+        const double page = medianOf(20, [&] {
+            QElapsedTimer timer;
+            timer.start();
+            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            w.File1->viewport()->repaint();
+            return msSince(timer);
+        });
+        w.open(empty, 0);
+        const Started start = startUp(folder, false);
+        rows.append({QStringLiteral("open a folder of 1,000,000 records"), ms(ours), ms(bare),
+                     times(ours / bare), QStringLiteral("reported"), QStringLiteral("—")});
+        rows.append({QStringLiteral("1,000,000 records: one page down, repainted"), ms(page),
+                     QStringLiteral("—"), QStringLiteral("—"), QStringLiteral("reported"),
+                     QStringLiteral("—")});
+        rows.append({QStringLiteral("1,000,000 records: start-up, peak memory"),
+                     ms(start.ms) + QStringLiteral(", ") + mib(start.peakMiB),
+                     mib(emptyStart.peakMiB) + QStringLiteral(" (empty folder)"),
+                     QStringLiteral("+") + mib(start.peakMiB - emptyStart.peakMiB),
+                     QStringLiteral("reported"), QStringLiteral("—")});
+        removeFlat(folder);
+    }
+
+    for (const int size : sizes)
+        removeFlat(root + QStringLiteral("/records%1").arg(size));
+    removeFlat(folders);
+
+    std::printf("| row | ours | bare, same run | ratio | target | inside |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const Row &row : std::as_const(rows)) {
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.what), qPrintable(row.ours),
+                    qPrintable(row.bare), qPrintable(row.ratio), qPrintable(row.target),
+                    qPrintable(row.within));
+    }
+    std::printf("(medians of %d runs, %d for the round trip; whole run %.0f s)\n", runs, 4 * runs,
+                total.elapsed() / 1000.0);
     return 0;
 }

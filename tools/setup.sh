@@ -18,7 +18,7 @@ quorvel_install() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-QUORVEL_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev
+QUORVEL_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev qt6-translations-l10n libgl-dev
                   fonts-ipafont-gothic)
 
 quorvel_build() {

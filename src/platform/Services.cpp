@@ -1,5 +1,7 @@
 #include "Services.h"
 
+#include "Directory.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -121,7 +123,7 @@ QString Services::refusalFor(const Entry &entry)
 
 QDateTime Services::modificationTime(const QString &path) const
 {
-    return QFileInfo(path).lastModified();
+    return Directory::modificationTime(path);
 }
 
 QString Services::applicationPath() const
@@ -337,16 +339,15 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
 bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
                         QString *reason) const
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile()) {
-        *reason = QFileInfo::exists(path) ? QStringLiteral("ファイルではありません")
-                                          : QStringLiteral("ファイルが見つかりません");
+    QFile file;
+    bool exists = false;
+    if (!Directory::isFile(path, &exists)) {
+        *reason = exists ? QStringLiteral("ファイルではありません")
+                         : QStringLiteral("ファイルが見つかりません");
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
+    if (!Directory::openForReading(file, path, reason))
         return false;
-    }
     *bytes = file.read(maxBytes);
     if (file.error() != QFileDevice::NoError) {
         *reason = file.errorString();

@@ -1,10 +1,12 @@
 #include "FileList.h"
 
-#include <QDir>
-#include <QKeyEvent>
-#include <QStringListModel>
+#include "BusyCursor.h"
+#include "NameList.h"
+#include "platform/Services.h"
 
-FileList::FileList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+#include <QKeyEvent>
+
+FileList::FileList(QWidget *parent) : QListView(parent), m_model(new NameList(this))
 {
     setModel(m_model);
     setUniformItemSizes(true);
@@ -28,13 +30,13 @@ void FileList::setPattern(const QString &pattern)
 void FileList::reload()
 {
     if (m_path.isEmpty()) {
-        m_model->setStringList({});
+        m_model->setListing({});
         return;
     }
-    // QDir matches name filters without regard to case unless told otherwise.
-    const QDir dir(m_path);
-    m_model->setStringList(
-        dir.entryList({m_pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware));
+    const QString ending = m_pattern == QLatin1String("*.*") ? QString() : m_pattern.mid(1);
+    BusyCursor busy;
+    const auto poll = [&busy] { busy.poll(); };
+    m_model->setListing(Directory::read(m_path, Directory::Kind::Files, ending, poll), poll);
 }
 
 int FileList::listCount() const
@@ -45,7 +47,14 @@ int FileList::listCount() const
 QString FileList::fileName() const
 {
     const QModelIndex current = currentIndex();
-    return current.isValid() ? current.data().toString() : QString();
+    return current.isValid() ? m_model->displayName(current.row()) : QString();
+}
+
+QString FileList::filePath() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? Services::pathIn(m_path, m_model->pathName(current.row()))
+                             : QString();
 }
 
 void FileList::keyPressEvent(QKeyEvent *event)

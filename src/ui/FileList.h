@@ -2,7 +2,7 @@
 
 #include <QListView>
 
-class QStringListModel;
+class NameList;
 
 // The record files of one folder, by name. A model behind a list view, so that a
 // folder of many thousands of records opens without one widget item per file.
@@ -13,12 +13,14 @@ public:
     explicit FileList(QWidget *parent = nullptr);
 
     QString path() const { return m_path; }
-    // Lists the folder's files that match the pattern; the extension matches in any case.
+    // Lists the folder's regular files (and links to one) that match the pattern "*" +
+    // an ending, such as "*.pas"; the ending matches in any case, and "*.*" takes all.
     void setPath(const QString &path);
     void setPattern(const QString &pattern);
 
     int listCount() const;
-    QString fileName() const; // the highlighted file, empty when none
+    QString fileName() const; // the highlighted file as shown, empty when none
+    QString filePath() const; // the path that opens it, empty when none
 
 signals:
     void fileClicked(); // the user highlighted a file
@@ -30,7 +32,7 @@ protected:
 private:
     void reload();
 
-    QStringListModel *m_model;
+    NameList *m_model;
     QString m_path;
     QString m_pattern = QStringLiteral("*.*");
 };

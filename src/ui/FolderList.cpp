@@ -1,13 +1,16 @@
 #include "FolderList.h"
 
 #include "ClassicLook.h"
+#include "BusyCursor.h"
+#include "NameList.h"
+#include "platform/Directory.h"
 #include "platform/Services.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 
 namespace {
 constexpr int kDepthRole = Qt::UserRole + 1;
@@ -30,7 +33,7 @@ public:
 QString displayName(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    return name.isEmpty() ? QDir::toNativeSeparators(path) : name;
+    return name.isEmpty() ? QDir::toNativeSeparators(path) : Directory::displayName(name);
 }
 
 // The folder itself when it is there, else the nearest one above it that is; the root
@@ -39,7 +42,7 @@ QString nearestExistingFolder(const QString &path)
 {
     QString folder = path.isEmpty() ? QDir::rootPath()
                                     : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    while (!QFileInfo(folder).isDir()) {
+    while (!Directory::isFolder(folder)) {
         const QString parent = QFileInfo(folder).absolutePath();
         if (parent == folder)
             return QDir::rootPath();
@@ -48,14 +51,14 @@ QString nearestExistingFolder(const QString &path)
     return folder;
 }
 
-// From the root down to path, each one a full path.
+// From the root down to path (a clean absolute path), each one a full path. Taken from
+// the text alone: asking the disk would miss folders whose names are not UTF-8.
 QStringList chainOf(const QString &path)
 {
-    QStringList chain;
-    QDir dir(path);
-    chain.prepend(dir.absolutePath());
-    while (dir.cdUp())
-        chain.prepend(dir.absolutePath());
+    QStringList chain {path};
+    for (QString parent = QFileInfo(path).path(); parent != chain.first();
+         parent = QFileInfo(parent).path())
+        chain.prepend(parent);
     return chain;
 }
 } // namespace
@@ -76,15 +79,13 @@ void FolderList::setPath(const QString &path)
     m_path = nearestExistingFolder(path);
     m_chain = chainOf(m_path);
     m_subfolders.clear();
-    const QDir dir(m_path);
-    // As a file manager sorts: by the locale's rules, case aside, "2" before "10".
-    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), collator);
-    for (const QString &name : names)
-        m_subfolders.append(Services::pathIn(m_path, name));
+    BusyCursor busy;
+    const auto poll = [&busy] { busy.poll(); };
+    const Directory::Listing names = Directory::read(m_path, Directory::Kind::Folders, {}, poll);
+    const QList<quint32> order = NameList::order(names, poll);
+    m_subfolders.reserve(order.size());
+    for (const quint32 index : order)
+        m_subfolders.append(Services::pathIn(m_path, names.name(index).toString()));
 
     clear();
     const QIcon open = ClassicLook::openFolderIcon();
@@ -92,11 +93,16 @@ void FolderList::setPath(const QString &path)
     for (int depth = 0; depth < m_chain.size(); ++depth) {
         auto *item = new QListWidgetItem(open, displayName(m_chain[depth]), this);
         item->setData(kDepthRole, depth);
-        item->setToolTip(QDir::toNativeSeparators(m_chain[depth]));
+        // A folder name is never markup, whatever it looks like.
+        item->setToolTip(Qt::convertFromPlainText(
+            QDir::toNativeSeparators(Directory::displayName(m_chain[depth])), Qt::WhiteSpaceNoWrap));
     }
+    // Each item is finished before it joins the list: data set on an item already in
+    // the list makes the list look the item up, one search per item.
     for (const QString &sub : std::as_const(m_subfolders)) {
-        auto *item = new QListWidgetItem(closed, displayName(sub), this);
+        auto *item = new QListWidgetItem(closed, displayName(sub));
         item->setData(kDepthRole, int(m_chain.size()));
+        addItem(item);
     }
     setCurrentRow(int(m_chain.size()) - 1);
     scrollToItem(currentItem());
@@ -120,7 +126,7 @@ QString FolderList::entry(int index) const
 
 bool FolderList::recoverIfGone()
 {
-    if (m_path.isEmpty() || QFileInfo(m_path).isDir())
+    if (m_path.isEmpty() || Directory::isFolder(m_path))
         return false;
     setPath(m_path);
     return true;

@@ -8,6 +8,7 @@
 #include "FolderList.h"
 #include "Twips.h"
 #include "Version.h"
+#include "platform/Directory.h"
 #include "platform/InputMethod.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
@@ -80,7 +81,7 @@ void makeBoxedLabel(QLabel *label, bool white)
 
 QString nativePath(const QString &path)
 {
-    return QDir::toNativeSeparators(path);
+    return QDir::toNativeSeparators(Directory::displayName(path));
 }
 
 // The date box is as wide as a Japanese date needs; the dates of other locales are wider
@@ -381,7 +382,7 @@ void Quorvel1::File1_Click()
     if (fileName.isEmpty())
         return;
     Text6->setText(nativePath(Dir1->highlightedEntry()));
-    const QString path = Services::pathIn(Dir1->path(), fileName);
+    const QString path = File1->filePath();
     const RecordFile::Loaded loaded = RecordFile::load(m_services, path);
     if (!loaded.ok) {
         m_services.beep();

@@ -8,6 +8,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <optional>
 
 using namespace UiTest;
@@ -38,6 +42,10 @@ private slots:
     void namesShownAsPlainText();
     void hugeBinaryRecord_data();
     void hugeBinaryRecord();
+    void listing_data();
+    void listing();
+    void listingOrder();
+    void codePageNamesOpen();
 
 private:
     QString make(const QString &relative) const
@@ -459,6 +467,110 @@ void BrowsingTest::hugeBinaryRecord()
 
     w.clickFile("One.pas");
     QCOMPARE(w.Text3->text(), kPassword + "\r\n");
+}
+
+// Entries made under their raw bytes, as an archive from Japanese Windows leaves them.
+static bool makeRaw(const QString &folder, const QByteArray &name, const QString &kind)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    if (kind == "folder")
+        return ::mkdir(path.constData(), 0755) == 0;
+    if (kind == "fifo")
+        return ::mkfifo(path.constData(), 0644) == 0;
+    if (kind == "link" || kind == "dangling") {
+        const QByteArray target = QFile::encodeName(folder) + "/target.record";
+        if (kind == "link" && !writeBytes(QFile::decodeName(target), (kPassword + "\r\n").toLatin1()))
+            return false;
+        return ::symlink(target.constData(), path.constData()) == 0;
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const QByteArray bytes = (kPassword + "\r\n").toLatin1();
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+void BrowsingTest::listing_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("listed"); // empty when the entry must not be listed
+
+    const QByteArray hayate = "\x83\x6E\x83\x84\x83\x65.pas"; // ハヤテ in code page 932
+    QTest::newRow("code page 932 name") << hayate << "file" << "ハヤテ.pas";
+    QTest::newRow("UTF-8 name") << QStringLiteral("ハヤテ.pas").toUtf8() << "file" << "ハヤテ.pas";
+    QTest::newRow("dot name") << QByteArray(".A.pas") << "file" << ".A.pas";
+    QTest::newRow("ending in capitals") << QByteArray("B.PAS") << "file" << "B.PAS";
+    QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas";
+    QTest::newRow("other ending") << QByteArray("D.pass") << "file" << "";
+    QTest::newRow("folder named x.pas") << QByteArray("x.pas") << "folder" << "";
+    QTest::newRow("FIFO named x.pas") << QByteArray("x.pas") << "fifo" << "";
+    QTest::newRow("link to a record") << QByteArray("x.pas") << "link" << "x.pas";
+    QTest::newRow("dangling link") << QByteArray("x.pas") << "dangling" << "";
+}
+
+void BrowsingTest::listing()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, listed);
+    const QString folder = make("list");
+    QVERIFY(makeRaw(folder, name, kind));
+
+    Window w(*m_services, folder);
+    QCOMPARE(w.files(), listed.isEmpty() ? QStringList() : QStringList{listed});
+    QCOMPARE(w.Label9->text(), QString::number(listed.isEmpty() ? 0 : 1) + "頭");
+    if (listed.isEmpty())
+        return;
+    w.clickFile(listed);
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Label8->text(), listed);
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n");
+}
+
+// As a file manager sorts, for records and folders alike: case aside, numbers by value.
+void BrowsingTest::listingOrder()
+{
+    const QString folder = make("order");
+    for (const char *name : {"b", "10", "A", "2", ".dot"}) {
+        record(folder, QString::fromLatin1(name) + ".pas");
+        make(QStringLiteral("order/") + QString::fromLatin1(name));
+    }
+    Window w(*m_services, folder);
+    QCOMPARE(w.files(), (QStringList{".dot.pas", "2.pas", "10.pas", "A.pas", "b.pas"}));
+    QStringList folders;
+    for (int index = 0; index < w.Dir1->subfolderCount(); ++index)
+        folders << QFileInfo(w.Dir1->entry(index)).fileName();
+    QCOMPARE(folders, (QStringList{".dot", "2", "10", "A", "b"}));
+}
+
+// A folder and a record named in code page 932 bytes show decoded, open, load and are
+// taken back into the boxes under the decoded name.
+void BrowsingTest::codePageNamesOpen()
+{
+    const QByteArray stable = *AnsiCodec::encode(QStringLiteral("厩舎"));
+    QVERIFY(makeRaw(m_start, stable, "folder"));
+    const QByteArray name = *AnsiCodec::encode(QStringLiteral("ハヤテ(55).pas"));
+    const QByteArray path = QFile::encodeName(m_start) + '/' + stable + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const QByteArray bytes = (kPassword + "\r\n#55\r\n").toLatin1();
+    QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
+    ::close(fd);
+
+    Window w(*m_services, m_start);
+    const QList<QListWidgetItem *> items = w.Dir1->findItems(QStringLiteral("厩舎"), Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    Window::doubleClick(w.Dir1, w.Dir1->model()->index(w.Dir1->row(items.first()), 0));
+    QCOMPARE(w.files(), QStringList{QStringLiteral("ハヤテ(55).pas")});
+    QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+
+    Window::tick(w.Check1);
+    w.clickFile(QStringLiteral("ハヤテ(55).pas"));
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Text6->text(), native(m_start + QStringLiteral("/厩舎")));
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n#55\r\n");
+    QCOMPARE(w.Text1->text(), QStringLiteral("ハヤテ"));
+    QCOMPARE(w.Combo1->currentText(), QStringLiteral("55"));
+    QCOMPARE(w.Label8->text(), QStringLiteral("ハヤテ(55).pas"));
 }
 
 QTEST_MAIN(BrowsingTest)

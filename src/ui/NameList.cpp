@@ -1,0 +1,165 @@
+#include "NameList.h"
+
+#include <QCollator>
+
+#include <cstring>
+#include <numeric>
+
+#ifdef QUORVEL_ICU
+#include <unicode/ucol.h>
+#endif
+
+namespace {
+QCollator fileManagerCollator()
+{
+    // Without a locale (LANG=C) Qt compares code units and ignores the numeric mode;
+    // the common rules of all languages are the better order there.
+    const QLocale locale;
+    QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English) : locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+QString shown(QStringView name)
+{
+    return Directory::isEscaped(name) ? Directory::displayName(name) : name.toString();
+}
+
+#ifdef QUORVEL_ICU
+// The collator's keys, all in one block: Qt keeps each key in a block of its own
+// behind a pointer, and comparing those is most of the time a big folder takes.
+// The keys are the ones Qt's collator makes, with the same settings.
+class SortKeys
+{
+public:
+    explicit SortKeys(const QLocale &locale)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        m_collator = ucol_open(locale.name().toLatin1().constData(), &status);
+        ucol_setAttribute(m_collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+        ucol_setAttribute(m_collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+        m_ok = U_SUCCESS(status);
+    }
+    ~SortKeys() { ucol_close(m_collator); }
+    SortKeys(const SortKeys &) = delete;
+    SortKeys &operator=(const SortKeys &) = delete;
+
+    bool ok() const { return m_ok; }
+    void append(const QString &name)
+    {
+        const auto *text = reinterpret_cast<const UChar *>(name.utf16());
+        const qsizetype start = m_bytes.size();
+        int32_t room = 64;
+        for (;;) {
+            m_bytes.resize(start + room);
+            auto *out = reinterpret_cast<uint8_t *>(m_bytes.data() + start);
+            const int32_t length
+                = ucol_getSortKey(m_collator, text, int32_t(name.size()), out, room);
+            if (length <= room) {
+                // Without the key's closing zero.
+                m_bytes.resize(start + std::max(length - 1, 0));
+                break;
+            }
+            room = length;
+        }
+        m_ends.push_back(quint32(m_bytes.size()));
+    }
+    int compare(quint32 a, quint32 b) const
+    {
+        const quint32 startA = a == 0 ? 0 : m_ends[a - 1];
+        const quint32 startB = b == 0 ? 0 : m_ends[b - 1];
+        const quint32 lengthA = m_ends[a] - startA;
+        const quint32 lengthB = m_ends[b] - startB;
+        const int bytes = std::memcmp(m_bytes.constData() + startA, m_bytes.constData() + startB,
+                                      std::min(lengthA, lengthB));
+        return bytes != 0 ? bytes : int(lengthA > lengthB) - int(lengthA < lengthB);
+    }
+
+private:
+    UCollator *m_collator = nullptr;
+    bool m_ok = false;
+    QByteArray m_bytes;
+    std::vector<quint32> m_ends;
+};
+#endif
+} // namespace
+
+QList<quint32> NameList::order(const Directory::Listing &listing,
+                               const std::function<void()> &progress)
+{
+    const qsizetype count = listing.count();
+    QList<quint32> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+#ifdef QUORVEL_ICU
+    {
+        const QLocale locale;
+        SortKeys keys(locale.language() == QLocale::C ? QLocale(QLocale::English) : locale);
+        if (keys.ok()) {
+            for (qsizetype i = 0; i < count; ++i) {
+                if (progress && i % 4096 == 0)
+                    progress();
+                keys.append(shown(listing.name(i)));
+            }
+            if (progress)
+                progress();
+            std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+                const int byKey = keys.compare(a, b);
+                return byKey != 0 ? byKey < 0 : listing.name(a) < listing.name(b);
+            });
+            return order;
+        }
+    }
+#endif
+    // One key per name, made once: comparing keys is a byte comparison, while the
+    // collator's own compare redoes the locale's work at every step of the sort.
+    const QCollator collator = fileManagerCollator();
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        if (progress && i % 4096 == 0)
+            progress();
+        keys.push_back(collator.sortKey(shown(listing.name(i))));
+    }
+    if (progress)
+        progress();
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+        const int byKey = keys[a].compare(keys[b]);
+        // Names that differ only in case keep one order from run to run.
+        return byKey != 0 ? byKey < 0 : listing.name(a) < listing.name(b);
+    });
+    return order;
+}
+
+void NameList::setListing(Directory::Listing listing, const std::function<void()> &progress)
+{
+    QList<quint32> sorted = order(listing, progress);
+    beginResetModel();
+    m_listing = std::move(listing);
+    m_order = std::move(sorted);
+    endResetModel();
+}
+
+int NameList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_order.size());
+}
+
+QVariant NameList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_order.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return displayName(index.row());
+    return QVariant();
+}
+
+QString NameList::pathName(int row) const
+{
+    return m_listing.name(m_order[row]).toString();
+}
+
+QString NameList::displayName(int row) const
+{
+    return shown(m_listing.name(m_order[row]));
+}
