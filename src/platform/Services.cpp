@@ -81,7 +81,7 @@ Services::Entry Services::entryAt(const QString &folder, const QString &name) co
 {
     const QString path = pathIn(folder, name);
 #ifdef Q_OS_UNIX
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = Directory::nativePath(path);
     struct stat status {};
     if (::lstat(encoded.constData(), &status) != 0)
         return {};
@@ -216,10 +216,10 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
                         QString *reason)
 {
     const QFileInfo info(path);
-    const QByteArray name = QFile::encodeName(info.fileName());
+    const QByteArray name = Directory::nativePath(info.fileName());
     // Everything below is relative to the folder opened once, so that a folder renamed or
     // replaced by a link meanwhile cannot send the record somewhere else half-way.
-    Descriptor folder(::open(QFile::encodeName(info.absolutePath()).constData(),
+    Descriptor folder(::open(Directory::nativePath(info.absolutePath()).constData(),
                              O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0) {
         *reason = systemReason(errno);

@@ -3,6 +3,7 @@
 #include "RecordBoxes.h"
 #include "RecordFile.h"
 #include "platform/AnsiCodec.h"
+#include "platform/Directory.h"
 #include "platform/Services.h"
 
 #include <QDir>
@@ -156,7 +157,7 @@ void RecordCreation::writeRecord(const Entries &entries, bool replacing)
 
     QString reason;
     bool saved = false;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    if (folder.isEmpty() || !Directory::isFolder(folder)) {
         reason = QStringLiteral("フォルダが見つかりません: ") + QDir::toNativeSeparators(folder);
     } else if (const auto bytes = AnsiCodec::encode(text)) {
         saved = m_services.saveFile(Services::pathIn(folder, fileName), *bytes,

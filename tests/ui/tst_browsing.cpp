@@ -6,6 +6,7 @@
 #include "record/RecordFile.h"
 
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -514,6 +515,11 @@ void BrowsingTest::listing()
     QFETCH(QString, kind);
     QFETCH(QString, listed);
     const QString folder = make("list");
+    // QTemporaryDir cannot remove what it cannot name.
+    const auto removeRaw = qScopeGuard([&] {
+        const QByteArray path = QFile::encodeName(folder) + '/' + name;
+        ::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0;
+    });
     QVERIFY(makeRaw(folder, name, kind));
 
     Window w(*m_services, folder);
@@ -571,6 +577,24 @@ void BrowsingTest::codePageNamesOpen()
     QCOMPARE(w.Text1->text(), QStringLiteral("ハヤテ"));
     QCOMPARE(w.Combo1->currentText(), QStringLiteral("55"));
     QCOMPARE(w.Label8->text(), QStringLiteral("ハヤテ(55).pas"));
+
+    // Created again, into the same folder, under the name as the program writes names.
+    Window::tick(w.Check2);
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QCOMPARE(m_services->shown,
+             QList<Shown>{FakeServices::message(QStringLiteral("ハヤテ(55).pasを作成しました"),
+                                                Services::Information, kTitle)});
+    const QByteArray again = QFile::encodeName(m_start) + '/' + stable + '/'
+                             + QStringLiteral("ハヤテ(55).pas").toUtf8();
+    const int written = ::open(again.constData(), O_RDONLY);
+    QVERIFY(written >= 0);
+    char read[64];
+    QCOMPARE(::read(written, read, sizeof read), bytes.size());
+    ::close(written);
+    QCOMPARE(QByteArray(read, bytes.size()), bytes);
+    // QTemporaryDir cannot name what is in there.
+    QCOMPARE(::unlink(again.constData()) + ::unlink(path.constData()), 0);
+    QCOMPARE(::rmdir((QFile::encodeName(m_start) + '/' + stable).constData()), 0);
 }
 
 QTEST_MAIN(BrowsingTest)
