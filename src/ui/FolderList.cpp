@@ -13,21 +13,41 @@
 #include <QTextDocument>
 
 namespace {
-constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentPixels = 8;
 
-// Indents every entry by its depth below the root.
+// Indents every entry by its depth below the root, and gives the subfolders their icon:
+// the open folder's chain is its first rows, one a level, and the subfolders follow one
+// level deeper. Known from the row alone, so that a folder of many thousand subfolders is
+// one insertion of their names, with nothing to set on each.
 class IndentDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit IndentDelegate(FolderList *list) : QStyledItemDelegate(list), m_list(list) { }
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
         QStyleOptionViewItem indented(option);
-        indented.rect.setLeft(option.rect.left() + index.data(kDepthRole).toInt() * kIndentPixels);
+        indented.rect.setLeft(option.rect.left() + std::min(index.row(), chainLength()) * kIndentPixels);
         QStyledItemDelegate::paint(painter, indented, index);
     }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.row() >= chainLength()) {
+            option->features |= QStyleOptionViewItem::HasDecoration;
+            option->icon = m_closed;
+            option->decorationSize = m_list->iconSize();
+        }
+    }
+
+private:
+    int chainLength() const { return m_list->count() - m_list->subfolderCount(); }
+
+    FolderList *m_list;
+    QIcon m_closed = ClassicLook::closedFolderIcon();
 };
 
 QString displayName(const QString &path)
@@ -84,26 +104,23 @@ void FolderList::setPath(const QString &path)
     const Directory::Listing names = Directory::read(m_path, Directory::Kind::Folders, {}, poll);
     const QList<quint32> order = NameList::order(names, poll);
     m_subfolders.reserve(order.size());
-    for (const quint32 index : order)
-        m_subfolders.append(Services::pathIn(m_path, names.name(index).toString()));
+    QStringList shown;
+    shown.reserve(order.size());
+    for (const quint32 index : order) {
+        const QStringView name = names.name(index);
+        m_subfolders.append(Services::pathIn(m_path, name.toString()));
+        shown.append(Directory::displayName(name));
+    }
 
     clear();
     const QIcon open = ClassicLook::openFolderIcon();
-    const QIcon closed = ClassicLook::closedFolderIcon();
-    for (int depth = 0; depth < m_chain.size(); ++depth) {
-        auto *item = new QListWidgetItem(open, displayName(m_chain[depth]), this);
-        item->setData(kDepthRole, depth);
+    for (const QString &folder : std::as_const(m_chain)) {
+        auto *item = new QListWidgetItem(open, displayName(folder), this);
         // A folder name is never markup, whatever it looks like.
         item->setToolTip(Qt::convertFromPlainText(
-            QDir::toNativeSeparators(Directory::displayName(m_chain[depth])), Qt::WhiteSpaceNoWrap));
+            QDir::toNativeSeparators(Directory::displayName(folder)), Qt::WhiteSpaceNoWrap));
     }
-    // Each item is finished before it joins the list: data set on an item already in
-    // the list makes the list look the item up, one search per item.
-    for (const QString &sub : std::as_const(m_subfolders)) {
-        auto *item = new QListWidgetItem(closed, displayName(sub));
-        item->setData(kDepthRole, int(m_chain.size()));
-        addItem(item);
-    }
+    addItems(shown);
     setCurrentRow(int(m_chain.size()) - 1);
     scrollToItem(currentItem());
     emit changed();
