@@ -409,6 +409,19 @@ bool Services::isVolumeReady(const QString &root) const
     return !volume.isValid() || volume.isReady();
 }
 
+bool Services::isOnSameDevice(const QString &path, const QString &other)
+{
+#ifdef Q_OS_UNIX
+    struct stat a {}, b {};
+    return ::stat(Directory::nativePath(path).constData(), &a) == 0
+           && ::stat(Directory::nativePath(other).constData(), &b) == 0 && a.st_dev == b.st_dev;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(other);
+    return false;
+#endif
+}
+
 Services::Volume Services::volumeOf(const QString &path, const QList<Volume> &volumes)
 {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());

@@ -73,6 +73,9 @@ public:
     // The volumes a person would choose from, and whether one can be opened now.
     virtual QList<Volume> volumes() const;
     virtual bool isVolumeReady(const QString &root) const;
+    // True when both are on one device (one mounted file system); false where the
+    // system does not say.
+    static bool isOnSameDevice(const QString &path, const QString &other);
     // The one of volumes that holds path (the one with the longest matching root).
     static Volume volumeOf(const QString &path, const QList<Volume> &volumes);
 

@@ -21,12 +21,28 @@ QString DriveList::drive() const
     return currentData().toString();
 }
 
-int DriveList::indexOf(const QString &path)
+void DriveList::showPopup()
 {
-    // Volumes come and go (a stick is plugged in), so the list is read afresh.
+    // Volumes come and go (a stick is plugged in): the list is read afresh whenever the
+    // user is about to choose from it.
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(indexOf(m_chosen, true));
+    QComboBox::showPopup();
+}
+
+int DriveList::indexOf(const QString &path, bool afresh)
+{
+    // Reading the mounted volumes costs more than opening a small folder, so a folder on
+    // the volume already known (the same device as its root) does without; one on a
+    // volume mounted since shows on another device.
+    const Services::Volume known = Services::volumeOf(path, m_volumes);
+    if (!afresh && !known.root.isEmpty() && Services::isOnSameDevice(path, known.root))
+        return findData(known.root);
+
     const QString selected = drive();
     clear();
-    const QList<Services::Volume> volumes = m_services.volumes();
+    m_volumes = m_services.volumes();
+    const QList<Services::Volume> &volumes = m_volumes;
     for (const Services::Volume &volume : volumes) {
         QString text = QDir::toNativeSeparators(volume.root);
         if (!volume.name.isEmpty() && volume.name != volume.root)
@@ -43,7 +59,11 @@ int DriveList::indexOf(const QString &path)
 void DriveList::setDrive(const QString &path)
 {
     const QString before = m_chosen;
-    showDriveOf(path);
+    {
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(indexOf(path, true));
+        m_chosen = drive();
+    }
     if (m_chosen != before)
         emit changed();
 }
@@ -51,6 +71,6 @@ void DriveList::setDrive(const QString &path)
 void DriveList::showDriveOf(const QString &path)
 {
     const QSignalBlocker blocker(this);
-    setCurrentIndex(indexOf(path));
+    setCurrentIndex(indexOf(path, false));
     m_chosen = drive();
 }

@@ -12,6 +12,8 @@ class DriveList : public QComboBox
 public:
     explicit DriveList(Services &services, QWidget *parent = nullptr);
 
+    void showPopup() override;
+
     QString drive() const; // root of the selected volume
     // Selects the volume that holds path and emits changed() when that is another one.
     void setDrive(const QString &path);
@@ -22,8 +24,9 @@ signals:
     void changed();
 
 private:
-    int indexOf(const QString &path);
+    int indexOf(const QString &path, bool afresh);
 
     Services &m_services;
+    QList<Services::Volume> m_volumes; // as last read
     QString m_chosen; // the volume as last chosen or shown
 };

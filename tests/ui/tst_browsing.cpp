@@ -33,6 +33,7 @@ private slots:
     void fileClick_data();
     void fileClick();
     void chooseVolume();
+    void volumeMountedSinceShowsWhenTheListOpens();
     void volumeNotReady_data();
     void volumeNotReady();
     void deletedRecord();
@@ -246,6 +247,28 @@ struct Volumes
     }
 };
 } // namespace
+
+void BrowsingTest::volumeMountedSinceShowsWhenTheListOpens()
+{
+    Volumes volumes;
+    volumes.install(*m_services);
+    const QList<Services::Volume> before = m_services->fakeVolumes;
+    m_services->fakeVolumes = {before[0], before[2]};
+    Window w(*m_services, volumes.a);
+    QCOMPARE(w.Drive1->count(), 2);
+
+    // Folders on the volumes known are shown from what was read; a new one shows as soon
+    // as the user opens the list to choose.
+    m_services->fakeVolumes = before;
+    w.Dir1->setPath(volumes.c);
+    QCOMPARE(w.Drive1->count(), 2);
+    QCOMPARE(w.Drive1->drive(), volumes.c);
+    w.Drive1->showPopup();
+    QCOMPARE(w.Drive1->count(), 3);
+    QCOMPARE(w.Drive1->drive(), volumes.c);
+    w.Drive1->hidePopup();
+    QCOMPARE(w.Dir1->path(), volumes.c);
+}
 
 void BrowsingTest::chooseVolume()
 {
