@@ -247,11 +247,13 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
         *reason = systemReason(errno);
         return false;
     }
-    const auto fail = [&](int error) {
-        *reason = systemReason(error);
+    // Every failure from here on takes the temporary file away again.
+    const auto discard = [&](const QString &why) {
+        *reason = why;
         ::unlinkat(folder.get(), temporary.constData(), 0);
         return false;
     };
+    const auto fail = [&](int error) { return discard(systemReason(error)); };
     if (exists) {
         // The replaced record keeps its owner where we may set it, and its permissions
         // exactly (the umask applied to the temporary file's creation).
@@ -271,11 +273,9 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
         errno = 0;
         if (writeData(file, bytes) != bytes.size()) {
             const int error = errno;
-            *reason = file.error() != QFileDevice::NoError ? file.errorString()
-                      : error != 0 ? systemReason(error)
-                                   : QStringLiteral("書き込みが途中で失敗しました");
-            ::unlinkat(folder.get(), temporary.constData(), 0);
-            return false;
+            return discard(file.error() != QFileDevice::NoError ? file.errorString()
+                           : error != 0 ? systemReason(error)
+                                        : QStringLiteral("書き込みが途中で失敗しました"));
         }
     }
     if (::fsync(fd.get()) != 0)

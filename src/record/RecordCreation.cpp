@@ -79,9 +79,7 @@ bool RecordCreation::entriesPass(const Entries &entries)
         return refuse(kWeightMissing, Services::Exclamation, kTitle);
     if (password.isEmpty())
         return refuse(kPasswordMissing, Services::Exclamation, kTitle);
-    const QString fileName
-        = weighted ? RecordFile::composeFileName(name, weight) : RecordFile::composeFileName(name);
-    if (nameIsWrong(name, fileName))
+    if (nameIsWrong(name, entries.fileName))
         return refuse(kNameWrong, Services::Exclamation, kTitle);
     if (password.size() != RecordFile::kPasswordLength)
         return refuse(kPasswordLengthWrong, Services::Exclamation, kTitle);
