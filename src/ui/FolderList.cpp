@@ -120,7 +120,8 @@ void FolderList::setPath(const QString &path)
         item->setToolTip(Qt::convertFromPlainText(
             QDir::toNativeSeparators(Directory::displayName(folder)), Qt::WhiteSpaceNoWrap));
     }
-    addItems(shown);
+    if (!shown.isEmpty())
+        addItems(shown);
     setCurrentRow(int(m_chain.size()) - 1);
     scrollToItem(currentItem());
     emit changed();

@@ -21,11 +21,6 @@ QCollator fileManagerCollator()
     return collator;
 }
 
-QString shown(QStringView name)
-{
-    return Directory::isEscaped(name) ? Directory::displayName(name) : name.toString();
-}
-
 #ifdef QUORVEL_ICU
 // The collator's keys, all in one block: Qt keeps each key in a block of its own
 // behind a pointer, and comparing those is most of the time a big folder takes.
@@ -99,7 +94,7 @@ QList<quint32> NameList::order(const Directory::Listing &listing,
             for (qsizetype i = 0; i < count; ++i) {
                 if (progress && i % 4096 == 0)
                     progress();
-                keys.append(shown(listing.name(i)));
+                keys.append(Directory::displayName(listing.name(i)));
             }
             if (progress)
                 progress();
@@ -119,7 +114,7 @@ QList<quint32> NameList::order(const Directory::Listing &listing,
     for (qsizetype i = 0; i < count; ++i) {
         if (progress && i % 4096 == 0)
             progress();
-        keys.push_back(collator.sortKey(shown(listing.name(i))));
+        keys.push_back(collator.sortKey(Directory::displayName(listing.name(i))));
     }
     if (progress)
         progress();
@@ -161,5 +156,5 @@ QString NameList::pathName(int row) const
 
 QString NameList::displayName(int row) const
 {
-    return shown(m_listing.name(m_order[row]));
+    return Directory::displayName(m_listing.name(m_order[row]));
 }
