@@ -541,7 +541,8 @@ void BrowsingTest::listing()
     // QTemporaryDir cannot remove what it cannot name.
     const auto removeRaw = qScopeGuard([&] {
         const QByteArray path = QFile::encodeName(folder) + '/' + name;
-        ::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0;
+        if (::unlink(path.constData()) != 0)
+            ::rmdir(path.constData());
     });
     QVERIFY(makeRaw(folder, name, kind));
 
