@@ -20,9 +20,12 @@
 namespace {
 constexpr char16_t kEscapeBase = 0xDC00;
 
-bool isEscapedChar(QChar c)
+// Only a lone low surrogate is an escaped byte: the same code unit after a high surrogate
+// is half of a character beyond the BMP, such as U+ED0CE, which a name may well hold.
+bool isEscapeAt(QStringView path, qsizetype i)
 {
-    return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF;
+    const char16_t unit = path[i].unicode();
+    return unit >= 0xDC80 && unit <= 0xDCFF && (i == 0 || !path[i - 1].isHighSurrogate());
 }
 
 bool isAscii(QByteArrayView bytes)
@@ -79,7 +82,7 @@ QByteArray nativePath(QStringView path)
     QByteArray bytes;
     qsizetype start = 0;
     for (qsizetype i = 0; i < path.size(); ++i) {
-        if (!isEscapedChar(path[i]))
+        if (!isEscapeAt(path, i))
             continue;
         bytes += path.sliced(start, i - start).toUtf8();
         bytes += static_cast<char>(path[i].unicode() & 0xFF);
@@ -91,7 +94,11 @@ QByteArray nativePath(QStringView path)
 
 bool isEscaped(QStringView path)
 {
-    return std::any_of(path.begin(), path.end(), isEscapedChar);
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (isEscapeAt(path, i))
+            return true;
+    }
+    return false;
 }
 
 QString displayName(QStringView path)

@@ -522,6 +522,9 @@ void BrowsingTest::listing_data()
     const QByteArray hayate = "\x83\x6E\x83\x84\x83\x65.pas"; // ハヤテ in code page 932
     QTest::newRow("code page 932 name") << hayate << "file" << "ハヤテ.pas";
     QTest::newRow("UTF-8 name") << QStringLiteral("ハヤテ.pas").toUtf8() << "file" << "ハヤテ.pas";
+    // Its second UTF-16 unit, DC89, must not be taken for an escaped raw byte.
+    QTest::newRow("name beyond the BMP") << QByteArray("\xF0\xA0\x82\x89.pas") << "file"
+                                         << QStringLiteral("\U00020089.pas");
     QTest::newRow("dot name") << QByteArray(".A.pas") << "file" << ".A.pas";
     QTest::newRow("ending in capitals") << QByteArray("B.PAS") << "file" << "B.PAS";
     QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas";
