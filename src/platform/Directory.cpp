@@ -56,6 +56,21 @@ void appendName(QString &text, QByteArrayView bytes, QStringDecoder &utf8)
     }
 }
 
+// ASCII letters in any case, everything else as it is: the rule the bytes follow too, so
+// that a name matches whether it was tested as bytes or as text.
+bool endsWithCaseless(QStringView name, QStringView suffix)
+{
+    if (name.size() < suffix.size())
+        return false;
+    const QStringView tail = name.last(suffix.size());
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0; i < suffix.size(); ++i) {
+        if (lower(tail[i].unicode()) != lower(suffix[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
 bool endsWithAsciiCaseless(QByteArrayView bytes, QByteArrayView suffix)
 {
     if (suffix.isEmpty())
@@ -101,6 +116,29 @@ bool isEscaped(QStringView path)
     return false;
 }
 
+void Listing::keepEndingIn(QStringView suffix)
+{
+    if (suffix.isEmpty())
+        return;
+    QChar *data = text.data();
+    quint32 start = 0;
+    quint32 out = 0;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < ends.size(); ++i) {
+        const quint32 end = ends[i];
+        const quint32 length = end - start;
+        if (endsWithCaseless(QStringView(data + start, length), suffix)) {
+            if (out != start)
+                std::memmove(data + out, data + start, length * sizeof(QChar));
+            out += length;
+            ends[kept++] = out;
+        }
+        start = end;
+    }
+    text.truncate(out);
+    ends.resize(kept);
+}
+
 QString displayName(QStringView path)
 {
     if (!isEscaped(path))
@@ -117,25 +155,32 @@ QString displayName(QStringView path)
 #ifdef Q_OS_WIN
 
 // Windows names are UTF-16 and never need escaping; Qt's iterator reads them as they are.
-Listing read(const QString &folder, Kind kind, QStringView suffix,
-             const std::function<void()> &progress)
+namespace {
+bool scan(const QString &folder, Listing *folders, Listing *files, QStringView suffix,
+          const std::function<void()> &progress)
 {
-    Listing listing;
-    listing.ok = QFileInfo(folder).isDir();
-    const auto filter = (kind == Kind::Files ? QDir::Files : QDir::Dirs) | QDir::NoDotAndDotDot
-                        | QDir::Hidden | QDir::System;
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QDir::Filters filter = QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+    if (folders)
+        filter |= QDir::Dirs;
+    if (files)
+        filter |= QDir::Files;
     QDirIterator it(folder, filter);
     for (quint32 seen = 1; it.hasNext(); ++seen) {
-        const QString name = it.nextFileInfo().fileName();
+        const QFileInfo info = it.nextFileInfo();
         if (progress && seen % 4096 == 0)
             progress();
-        if (!suffix.isEmpty() && !name.endsWith(suffix, Qt::CaseInsensitive))
+        Listing *into = info.isDir() ? folders : files;
+        const QString name = info.fileName();
+        if (!into || (into == files && !endsWithCaseless(name, suffix)))
             continue;
-        listing.text += name;
-        listing.ends.append(quint32(listing.text.size()));
+        into->text += name;
+        into->ends.append(quint32(into->text.size()));
     }
-    return listing;
+    return true;
 }
+} // namespace
 
 bool isFolder(const QString &path)
 {
@@ -166,18 +211,18 @@ QDateTime modificationTime(const QString &path)
 
 #else
 
-Listing read(const QString &folder, Kind kind, QStringView suffix,
-             const std::function<void()> &progress)
+namespace {
+// One pass over the folder into folders and files (either may be null), files only
+// when their names end in suffix.
+bool scan(const QString &folder, Listing *folders, Listing *files, QStringView suffix,
+          const std::function<void()> &progress)
 {
-    Listing listing;
     DIR *dir = ::opendir(nativePath(folder).constData());
     if (!dir)
-        return listing;
-    listing.ok = true;
+        return false;
     const int fd = ::dirfd(dir);
     const QByteArray asciiSuffix = isAscii(suffix.toUtf8()) ? suffix.toUtf8() : QByteArray();
     const bool suffixInBytes = suffix.isEmpty() || !asciiSuffix.isEmpty();
-    const unsigned char wanted = kind == Kind::Files ? DT_REG : DT_DIR;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     quint32 seen = 0;
     while (const dirent *entry = ::readdir(dir)) {
@@ -186,35 +231,35 @@ Listing read(const QString &folder, Kind kind, QStringView suffix,
         const QByteArrayView bytes(entry->d_name, qsizetype(std::strlen(entry->d_name)));
         if (bytes == "." || bytes == "..")
             continue;
-        if (suffixInBytes && !endsWithAsciiCaseless(bytes, asciiSuffix))
+        Listing *const fileInto = suffixInBytes && !endsWithAsciiCaseless(bytes, asciiSuffix)
+                                      ? nullptr : files;
+        if (!fileInto && !folders)
             continue;
         // The entry says what it is on most file systems; only a link, or a file
         // system that does not tell, costs a look at the inode.
-        if (entry->d_type != wanted) {
-            if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-                continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
             struct stat st;
             if (::fstatat(fd, entry->d_name, &st, 0) != 0)
                 continue; // a dangling link
-            if (kind == Kind::Files ? !S_ISREG(st.st_mode) : !S_ISDIR(st.st_mode))
-                continue;
+            type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
         }
-        const qsizetype before = listing.text.size();
-        appendName(listing.text, bytes, utf8);
-        if (!suffixInBytes
-            && !QStringView(listing.text).sliced(before).endsWith(suffix, Qt::CaseInsensitive)) {
-            listing.text.truncate(before);
+        Listing *const into = type == DT_REG ? fileInto : type == DT_DIR ? folders : nullptr;
+        if (!into)
+            continue;
+        const qsizetype before = into->text.size();
+        appendName(into->text, bytes, utf8);
+        if (into == files && !suffixInBytes
+            && !endsWithCaseless(QStringView(into->text).sliced(before), suffix)) {
+            into->text.truncate(before);
             continue;
         }
-        listing.ends.append(quint32(listing.text.size()));
+        into->ends.append(quint32(into->text.size()));
     }
     ::closedir(dir);
-    listing.text.squeeze();
-    listing.ends.squeeze();
-    return listing;
+    return true;
 }
 
-namespace {
 bool statOf(const QString &path, struct stat *st)
 {
     return ::stat(nativePath(path).constData(), st) == 0;
@@ -261,5 +306,33 @@ QDateTime modificationTime(const QString &path)
 }
 
 #endif
+
+namespace {
+void squeeze(Listing &listing)
+{
+    listing.text.squeeze();
+    listing.ends.squeeze();
+}
+} // namespace
+
+Listing read(const QString &folder, Kind kind, QStringView suffix,
+             const std::function<void()> &progress)
+{
+    Listing listing;
+    listing.ok = kind == Kind::Files ? scan(folder, nullptr, &listing, suffix, progress)
+                                     : scan(folder, &listing, nullptr, {}, progress);
+    squeeze(listing);
+    return listing;
+}
+
+Contents readContents(const QString &folder, const std::function<void()> &progress)
+{
+    Contents contents;
+    const bool ok = scan(folder, &contents.folders, &contents.files, {}, progress);
+    contents.folders.ok = contents.files.ok = ok;
+    squeeze(contents.folders);
+    squeeze(contents.files);
+    return contents;
+}
 
 } // namespace Directory

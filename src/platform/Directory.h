@@ -34,9 +34,20 @@ struct Listing
         const quint32 start = i == 0 ? 0 : ends[i - 1];
         return QStringView(text).sliced(start, ends[i] - start);
     }
+    // Drops, in place, the names that do not end in suffix (ASCII letters in any case).
+    void keepEndingIn(QStringView suffix);
 };
 Listing read(const QString &folder, Kind kind, QStringView suffix = {},
              const std::function<void()> &progress = {});
+
+// Both kinds from one pass over the folder: a big folder costs the system as much to
+// read as it costs us to list, so reading it once for each list would double that.
+struct Contents
+{
+    Listing folders;
+    Listing files;
+};
+Contents readContents(const QString &folder, const std::function<void()> &progress = {});
 
 // A name as the system's bytes give it: UTF-8 when it is valid UTF-8, else escaped.
 QString pathName(QByteArrayView bytes);

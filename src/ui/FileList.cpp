@@ -21,6 +21,18 @@ void FileList::setPath(const QString &path)
     reload();
 }
 
+void FileList::setPath(const QString &path, Directory::Listing files)
+{
+    if (!files.ok) {
+        setPath(path);
+        return;
+    }
+    m_path = path;
+    files.keepEndingIn(ending());
+    BusyCursor busy;
+    m_model->setListing(std::move(files), [&busy] { busy.poll(); });
+}
+
 void FileList::setPattern(const QString &pattern)
 {
     m_pattern = pattern;
@@ -33,10 +45,14 @@ void FileList::reload()
         m_model->setListing({});
         return;
     }
-    const QString ending = m_pattern == QLatin1String("*.*") ? QString() : m_pattern.mid(1);
     BusyCursor busy;
     const auto poll = [&busy] { busy.poll(); };
-    m_model->setListing(Directory::read(m_path, Directory::Kind::Files, ending, poll), poll);
+    m_model->setListing(Directory::read(m_path, Directory::Kind::Files, ending(), poll), poll);
+}
+
+QString FileList::ending() const
+{
+    return m_pattern == QLatin1String("*.*") ? QString() : m_pattern.mid(1);
 }
 
 int FileList::listCount() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Directory.h"
+
 #include <QListView>
 
 class NameList;
@@ -16,6 +18,9 @@ public:
     // Lists the folder's regular files (and links to one) that match the pattern "*" +
     // an ending, such as "*.pas"; the ending matches in any case, and "*.*" takes all.
     void setPath(const QString &path);
+    // The same, from the folder's regular files as they were just read (see
+    // FolderList::takeFiles); a listing that was not read makes it read the folder.
+    void setPath(const QString &path, Directory::Listing files);
     void setPattern(const QString &pattern);
 
     int listCount() const;
@@ -31,6 +36,7 @@ protected:
 
 private:
     void reload();
+    QString ending() const;
 
     NameList *m_model;
     QString m_path;

@@ -83,7 +83,8 @@ QStringList chainOf(const QString &path)
 }
 } // namespace
 
-FolderList::FolderList(QWidget *parent) : QListWidget(parent)
+FolderList::FolderList(QWidget *parent)
+    : QListWidget(parent), m_openIcon(ClassicLook::openFolderIcon())
 {
     setItemDelegate(new IndentDelegate(this));
     setUniformItemSizes(true);
@@ -98,24 +99,20 @@ void FolderList::setPath(const QString &path)
     // and nowhere to write; its nearest existing parent is the one the user would look in.
     m_path = nearestExistingFolder(path);
     m_chain = chainOf(m_path);
-    m_subfolders.clear();
     BusyCursor busy;
     const auto poll = [&busy] { busy.poll(); };
-    const Directory::Listing names = Directory::read(m_path, Directory::Kind::Folders, {}, poll);
-    const QList<quint32> order = NameList::order(names, poll);
-    m_subfolders.reserve(order.size());
+    Directory::Contents contents = Directory::readContents(m_path, poll);
+    m_names = std::move(contents.folders);
+    m_order = NameList::order(m_names, poll);
+    m_files = std::move(contents.files);
     QStringList shown;
-    shown.reserve(order.size());
-    for (const quint32 index : order) {
-        const QStringView name = names.name(index);
-        m_subfolders.append(Services::pathIn(m_path, name.toString()));
-        shown.append(Directory::displayName(name));
-    }
+    shown.reserve(m_order.size());
+    for (const quint32 index : std::as_const(m_order))
+        shown.append(Directory::displayName(m_names.name(index)));
 
     clear();
-    const QIcon open = ClassicLook::openFolderIcon();
     for (const QString &folder : std::as_const(m_chain)) {
-        auto *item = new QListWidgetItem(open, displayName(folder), this);
+        auto *item = new QListWidgetItem(m_openIcon, displayName(folder), this);
         // A folder name is never markup, whatever it looks like.
         item->setToolTip(Qt::convertFromPlainText(
             QDir::toNativeSeparators(Directory::displayName(folder)), Qt::WhiteSpaceNoWrap));
@@ -125,6 +122,14 @@ void FolderList::setPath(const QString &path)
     setCurrentRow(int(m_chain.size()) - 1);
     scrollToItem(currentItem());
     emit changed();
+    // Whoever wanted the files took them while handling changed(); kept longer, they
+    // would go stale.
+    m_files = {};
+}
+
+Directory::Listing FolderList::takeFiles()
+{
+    return std::exchange(m_files, {});
 }
 
 int FolderList::listIndex() const
@@ -139,7 +144,8 @@ QString FolderList::entry(int index) const
         const qsizetype row = m_chain.size() + index;
         return row >= 0 ? m_chain[row] : QString();
     }
-    return index < m_subfolders.size() ? m_subfolders[index] : QString();
+    return index < m_order.size() ? Services::pathIn(m_path, m_names.name(m_order[index]).toString())
+                                  : QString();
 }
 
 bool FolderList::recoverIfGone()
@@ -166,6 +172,5 @@ void FolderList::openRow(int row)
 {
     if (row < 0 || row >= count())
         return;
-    const QString target = row < m_chain.size() ? m_chain[row] : m_subfolders[row - m_chain.size()];
-    setPath(target);
+    setPath(row < m_chain.size() ? m_chain[row] : entry(row - int(m_chain.size())));
 }

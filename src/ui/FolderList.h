@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Directory.h"
+
+#include <QIcon>
 #include <QListWidget>
 #include <QStringList>
 
@@ -21,7 +24,10 @@ public:
     // The entry's full path; empty for an index outside the list.
     QString entry(int index) const;
     QString highlightedEntry() const { return entry(listIndex()); }
-    int subfolderCount() const { return m_subfolders.size(); }
+    int subfolderCount() const { return int(m_order.size()); }
+    // The open folder's regular files as the same read found them, for a handler of
+    // changed() to take once; afterwards, and outside that handler, an unread listing.
+    Directory::Listing takeFiles();
 
     // When the open folder has been deleted or renamed behind our back, opens the
     // nearest folder above it that still exists and returns true.
@@ -39,5 +45,8 @@ private:
 
     QString m_path;
     QStringList m_chain; // root first, the open folder last
-    QStringList m_subfolders; // full paths
+    Directory::Listing m_names; // the subfolders' names
+    QList<quint32> m_order; // the subfolders as listed, as indexes into m_names
+    Directory::Listing m_files;
+    QIcon m_openIcon;
 };
