@@ -3,6 +3,7 @@
 #include <QCollator>
 
 #include <cstring>
+#include <memory>
 #include <numeric>
 
 #ifdef QUORVEL_ICU
@@ -28,19 +29,11 @@ QCollator fileManagerCollator()
 class SortKeys
 {
 public:
-    explicit SortKeys(const QLocale &locale)
-    {
-        UErrorCode status = U_ZERO_ERROR;
-        m_collator = ucol_open(locale.name().toLatin1().constData(), &status);
-        ucol_setAttribute(m_collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
-        ucol_setAttribute(m_collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
-        m_ok = U_SUCCESS(status);
-    }
-    ~SortKeys() { ucol_close(m_collator); }
+    explicit SortKeys(const QLocale &locale) : m_collator(collatorFor(locale)) { }
     SortKeys(const SortKeys &) = delete;
     SortKeys &operator=(const SortKeys &) = delete;
 
-    bool ok() const { return m_ok; }
+    bool ok() const { return m_collator != nullptr; }
     void append(const QString &name)
     {
         const auto *text = reinterpret_cast<const UChar *>(name.utf16());
@@ -72,8 +65,30 @@ public:
     }
 
 private:
-    UCollator *m_collator = nullptr;
-    bool m_ok = false;
+    // Opened once for the locale and kept: opening one costs as much as sorting a
+    // small folder, and every folder change sorts two lists.
+    static UCollator *collatorFor(const QLocale &locale)
+    {
+        struct Closer
+        {
+            void operator()(UCollator *collator) const { ucol_close(collator); }
+        };
+        static std::unique_ptr<UCollator, Closer> collator;
+        static QString openFor;
+        const QString name = locale.name();
+        if (!collator || openFor != name) {
+            UErrorCode status = U_ZERO_ERROR;
+            collator.reset(ucol_open(name.toLatin1().constData(), &status));
+            ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+            ucol_setAttribute(collator.get(), UCOL_STRENGTH, UCOL_SECONDARY, &status);
+            if (U_FAILURE(status))
+                collator.reset();
+            openFor = name;
+        }
+        return collator.get();
+    }
+
+    UCollator *m_collator;
     QByteArray m_bytes;
     std::vector<quint32> m_ends;
 };
