@@ -31,13 +31,21 @@ const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kTitle = QStringLiteral("確認!");
 constexpr QRect kLabel1Twips = Twips::rect(2520, 3360, 2685, 240);
 
-// The first of the family and its substitutes that is installed. Asked for by a name
-// that is not installed, Qt looks for that name's fallbacks through fontconfig for
-// every size, weight and script the window uses: an eighth of the work of start-up.
+// Linux and macOS have no "ＭＳ Ｐゴシック"; IPAPGothic has the same metrics, so the
+// captions fit the layout as they do on Windows.
+const QStringList kFontStandIns
+    = {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+       QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
+       QStringLiteral("Droid Sans Fallback")};
+
+// The first of the family and its stand-ins that is installed. Asked for a name that is
+// not installed, even with substitutes registered for it, Qt looks for that name's
+// fallbacks through fontconfig for every size, weight and script the window uses: an
+// eighth of the work of start-up.
 QString installedFamily()
 {
     static const QString family = [] {
-        for (const QString &name : QStringList{kFontFamily} + QFont::substitutes(kFontFamily)) {
+        for (const QString &name : QStringList{kFontFamily} + kFontStandIns) {
             if (QFontDatabase::hasFamily(name))
                 return name;
         }
@@ -52,16 +60,6 @@ QFont uiFont(double points, bool bold = false)
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
-}
-
-// Linux and macOS have no "ＭＳ Ｐゴシック"; IPAPGothic has the same metrics, so the
-// captions fit the layout as they do on Windows.
-void installFontSubstitutes()
-{
-    QFont::insertSubstitutions(
-        kFontFamily, {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("IPAexGothic"), QStringLiteral("VL PGothic"),
-                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")});
 }
 
 template <typename Widget, typename... Args>
@@ -130,7 +128,6 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
       m_services(services),
       m_creation(services, *this)
 {
-    installFontSubstitutes();
     AccessibleComboBox::install();
     setObjectName(QStringLiteral("Quorvel1"));
     setWindowTitle(QStringLiteral("Quorvel  Ver" QUORVEL_VERSION_SHORT));

@@ -499,6 +499,9 @@ static bool makeRaw(const QString &folder, const QByteArray &name, const QString
     const QByteArray path = QFile::encodeName(folder) + '/' + name;
     if (kind == "folder")
         return ::mkdir(path.constData(), 0755) == 0;
+    if (kind == "folder link")
+        return ::symlink(QFile::encodeName(QFileInfo(folder).absolutePath()).constData(),
+                         path.constData()) == 0;
     if (kind == "fifo")
         return ::mkfifo(path.constData(), 0644) == 0;
     if (kind == "link" || kind == "dangling") {
@@ -518,21 +521,24 @@ void BrowsingTest::listing_data()
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("listed"); // empty when the entry must not be listed
+    QTest::addColumn<bool>("subfolder"); // whether Dir1 lists it, from the same read
 
     const QByteArray hayate = "\x83\x6E\x83\x84\x83\x65.pas"; // ハヤテ in code page 932
-    QTest::newRow("code page 932 name") << hayate << "file" << "ハヤテ.pas";
-    QTest::newRow("UTF-8 name") << QStringLiteral("ハヤテ.pas").toUtf8() << "file" << "ハヤテ.pas";
+    QTest::newRow("code page 932 name") << hayate << "file" << "ハヤテ.pas" << false;
+    QTest::newRow("UTF-8 name") << QStringLiteral("ハヤテ.pas").toUtf8() << "file" << "ハヤテ.pas"
+                                << false;
     // Its second UTF-16 unit, DC89, must not be taken for an escaped raw byte.
     QTest::newRow("name beyond the BMP") << QByteArray("\xF0\xA0\x82\x89.pas") << "file"
-                                         << QStringLiteral("\U00020089.pas");
-    QTest::newRow("dot name") << QByteArray(".A.pas") << "file" << ".A.pas";
-    QTest::newRow("ending in capitals") << QByteArray("B.PAS") << "file" << "B.PAS";
-    QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas";
-    QTest::newRow("other ending") << QByteArray("D.pass") << "file" << "";
-    QTest::newRow("folder named x.pas") << QByteArray("x.pas") << "folder" << "";
-    QTest::newRow("FIFO named x.pas") << QByteArray("x.pas") << "fifo" << "";
-    QTest::newRow("link to a record") << QByteArray("x.pas") << "link" << "x.pas";
-    QTest::newRow("dangling link") << QByteArray("x.pas") << "dangling" << "";
+                                         << QStringLiteral("\U00020089.pas") << false;
+    QTest::newRow("dot name") << QByteArray(".A.pas") << "file" << ".A.pas" << false;
+    QTest::newRow("ending in capitals") << QByteArray("B.PAS") << "file" << "B.PAS" << false;
+    QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas" << false;
+    QTest::newRow("other ending") << QByteArray("D.pass") << "file" << "" << false;
+    QTest::newRow("folder named x.pas") << QByteArray("x.pas") << "folder" << "" << true;
+    QTest::newRow("link to a folder") << QByteArray("x.pas") << "folder link" << "" << true;
+    QTest::newRow("FIFO named x.pas") << QByteArray("x.pas") << "fifo" << "" << false;
+    QTest::newRow("link to a record") << QByteArray("x.pas") << "link" << "x.pas" << false;
+    QTest::newRow("dangling link") << QByteArray("x.pas") << "dangling" << "" << false;
 }
 
 void BrowsingTest::listing()
@@ -540,6 +546,7 @@ void BrowsingTest::listing()
     QFETCH(QByteArray, name);
     QFETCH(QString, kind);
     QFETCH(QString, listed);
+    QFETCH(bool, subfolder);
     const QString folder = make("list");
     // QTemporaryDir cannot remove what it cannot name.
     const auto removeRaw = qScopeGuard([&] {
@@ -552,6 +559,9 @@ void BrowsingTest::listing()
     Window w(*m_services, folder);
     QCOMPARE(w.files(), listed.isEmpty() ? QStringList() : QStringList{listed});
     QCOMPARE(w.Label9->text(), QString::number(listed.isEmpty() ? 0 : 1) + "頭");
+    QCOMPARE(w.Dir1->subfolderCount(), subfolder ? 1 : 0);
+    if (subfolder)
+        QCOMPARE(QFileInfo(w.Dir1->entry(0)).fileName(), QString::fromUtf8(name));
     if (listed.isEmpty())
         return;
     w.clickFile(listed);

@@ -3,6 +3,7 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -70,6 +71,12 @@ void MainWindowTest::startUp()
     QCOMPARE(w.window.maximumSize(), QSize(465, 433));
     QCOMPARE(QDir::cleanPath(w.Dir1->path()), QDir::cleanPath(m_dir->path()));
     QVERIFY(m_services->shown.isEmpty());
+    // Each control names the family it is drawn in: asked for a family that is not
+    // installed, Qt looks up that family's fallbacks for every size and weight.
+    for (const QWidget *control : w.window.findChildren<QWidget *>()) {
+        if (!control->objectName().isEmpty())
+            QCOMPARE(QFontInfo(control->font()).family(), control->font().family());
+    }
 }
 
 void MainWindowTest::recordCount_data()
