@@ -4,6 +4,7 @@
 // it) is done, and quits; the benchmark takes the time from starting the process to
 // that line.
 #include "platform/DesktopServices.h"
+#include "ui/ClassicLook.h"
 #include "ui/Quorvel1.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ int main(int argc, char *argv[])
         new QLineEdit(window.get());
     } else {
         QApplication::setApplicationName(QStringLiteral("Quorvel"));
-        QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
+        QApplication::setWindowIcon(ClassicLook::programIcon());
         DesktopServices::installJapaneseQtTranslation();
         services = std::make_unique<DesktopServices>();
         window = std::make_unique<Quorvel1>(*services, QDir::currentPath());

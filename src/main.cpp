@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "platform/DesktopServices.h"
+#include "ui/ClassicLook.h"
 #include "ui/Quorvel1.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
+    QApplication::setWindowIcon(ClassicLook::programIcon());
     // Lets a Wayland desktop match the window to the installed menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
 

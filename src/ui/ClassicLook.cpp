@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
@@ -42,12 +43,22 @@ public:
     }
 };
 
-QIcon resourceIcon(const char *name)
+// Read as the PNG it is. Left to find out the format for itself, Qt's reader loads
+// every image format plugin installed (and the JPEG library) to ask each of them
+// first, which cost more at start-up than the rest of the look.
+QPixmap resourcePng(const QString &path)
 {
     static const bool registered = (registerIcons(), true);
     Q_UNUSED(registered);
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+QIcon resourceIcon(const char *name)
+{
     // A highlighted entry shows its icon as it is, not tinted with the selection.
-    const QPixmap pixmap(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+    const QPixmap pixmap = resourcePng(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
     QIcon icon;
     icon.addPixmap(pixmap, QIcon::Normal);
     icon.addPixmap(pixmap, QIcon::Selected);
@@ -112,6 +123,11 @@ QStyle *ClassicLook::style()
         }
     }
     return style;
+}
+
+QIcon ClassicLook::programIcon()
+{
+    return QIcon(resourcePng(QStringLiteral(":/quorvel.png")));
 }
 
 QIcon ClassicLook::closedFolderIcon()

@@ -20,6 +20,8 @@ public:
     // windows that take this look.
     static QStyle *style();
     static QSize iconSize() { return {16, 16}; }
+    // The horseshoe of the window's title bar and of the program in the task bar.
+    static QIcon programIcon();
     static QIcon closedFolderIcon();
     static QIcon openFolderIcon();
     static QIcon driveIcon();

@@ -2,6 +2,7 @@
 // application, the window is drawn grey with black captions, white boxes and lists,
 // a navy selection and folder rows of the original height.
 #include "UiTestSupport.h"
+#include "ui/ClassicLook.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -72,6 +73,7 @@ private slots:
 
     void underAnyTheme_data();
     void underAnyTheme();
+    void programIcon();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -154,6 +156,17 @@ void LookTest::underAnyTheme()
     QCOMPARE(record.pixel(record.width() - 4, record.height() / 2), qRgb(0x00, 0x00, 0x80));
     QVERIFY(pixels(record).lightest > 0xE0);
     QCOMPARE(w.Combo1->view()->style(), w.Combo1->style());
+}
+
+// Read without Qt's format detection, the title bar's drawing still comes out whole.
+void LookTest::programIcon()
+{
+    const QIcon icon = ClassicLook::programIcon();
+    QCOMPARE(icon.availableSizes(), QList<QSize> {QSize(32, 32)});
+    const QImage drawn(QStringLiteral(":/quorvel.png"));
+    QCOMPARE(drawn.size(), QSize(32, 32));
+    QCOMPARE(icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32),
+             drawn.convertToFormat(QImage::Format_ARGB32));
 }
 
 QTEST_MAIN(LookTest)
