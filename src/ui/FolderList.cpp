@@ -98,7 +98,11 @@ void FolderList::setPath(const QString &path)
     // A folder that is gone (deleted before start-up, say) would leave nothing to list
     // and nowhere to write; its nearest existing parent is the one the user would look in.
     m_path = nearestExistingFolder(path);
-    m_chain = chainOf(m_path);
+    QStringList chain = chainOf(m_path);
+    // The same folder opened again (to see what was created in it, say) keeps the rows
+    // of its chain; only the subfolders are read and listed anew.
+    const bool sameChain = chain == m_chain && count() >= m_chain.size();
+    m_chain = std::move(chain);
     BusyCursor busy;
     const auto poll = [&busy] { busy.poll(); };
     Directory::Contents contents = Directory::readContents(m_path, poll);
@@ -110,12 +114,16 @@ void FolderList::setPath(const QString &path)
     for (const quint32 index : std::as_const(m_order))
         shown.append(Directory::displayName(m_names.name(index)));
 
-    clear();
-    for (const QString &folder : std::as_const(m_chain)) {
-        auto *item = new QListWidgetItem(m_openIcon, displayName(folder), this);
-        // A folder name is never markup, whatever it looks like.
-        item->setToolTip(Qt::convertFromPlainText(
-            QDir::toNativeSeparators(Directory::displayName(folder)), Qt::WhiteSpaceNoWrap));
+    if (sameChain) {
+        model()->removeRows(int(m_chain.size()), count() - int(m_chain.size()));
+    } else {
+        clear();
+        for (const QString &folder : std::as_const(m_chain)) {
+            auto *item = new QListWidgetItem(m_openIcon, displayName(folder), this);
+            // A folder name is never markup, whatever it looks like.
+            item->setToolTip(Qt::convertFromPlainText(
+                QDir::toNativeSeparators(Directory::displayName(folder)), Qt::WhiteSpaceNoWrap));
+        }
     }
     if (!shown.isEmpty())
         addItems(shown);

@@ -29,6 +29,7 @@ private slots:
     void openFolder();
     void createWritesIntoHighlightedFolder();
     void newRecordShowsAfterReopening();
+    void sameFolderOpenedAgain();
     void namesStartingWithColon();
     void fileClick_data();
     void fileClick();
@@ -151,6 +152,42 @@ void BrowsingTest::newRecordShowsAfterReopening()
     w.openFolder(m_start);
     QCOMPARE(w.files(), (QStringList{"New.pas", "Top.pas"}));
     QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+}
+
+// The open folder's own row, opened again, lists what is in the folder now and leaves
+// the open folder highlighted, whichever entry was highlighted before.
+void BrowsingTest::sameFolderOpenedAgain()
+{
+    Window w(*m_services, m_start);
+    const auto rows = [&w] {
+        QStringList texts;
+        for (int row = 0; row < w.Dir1->count(); ++row)
+            texts << w.Dir1->item(row)->text() + u'|' + w.Dir1->item(row)->toolTip();
+        return texts;
+    };
+    const QStringList before = rows();
+    const int chain = w.Dir1->count() - w.Dir1->subfolderCount();
+    w.clickFolder(m_sub);
+    QVERIFY(QDir(m_start).rmdir(QStringLiteral("other")));
+    make("start/new");
+    make("start/new2");
+    record(m_start, "Late.pas");
+
+    w.openFolder(m_start);
+    QCOMPARE(w.Dir1->path(), m_start);
+    QCOMPARE(rows().mid(0, chain), before.mid(0, chain));
+    QCOMPARE(w.Dir1->subfolderCount(), 3);
+    QCOMPARE(w.Dir1->entry(0), in(m_start, "new"));
+    QCOMPARE(w.Dir1->entry(2), in(m_start, "sub"));
+    QCOMPARE(w.Dir1->count(), chain + 3);
+    QCOMPARE(w.Dir1->listIndex(), -1);
+    QCOMPARE(w.files(), (QStringList{"Late.pas", "Top.pas"}));
+    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+
+    // Then a subfolder opens as any other.
+    w.openFolder(in(m_start, "new2"));
+    QCOMPARE(w.Dir1->path(), in(m_start, "new2"));
+    QCOMPARE(w.Dir1->count(), chain + 1);
 }
 
 // Qt reads a path that starts with ":" as one of its own resources; on disk such
