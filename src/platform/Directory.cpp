@@ -6,11 +6,12 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cstring>
+
 #ifdef Q_OS_WIN
 #include <QDirIterator>
 #else
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
