@@ -4,7 +4,8 @@
 
 #include <QDir>
 
-DriveList::DriveList(Services &services, QWidget *parent) : QComboBox(parent), m_services(services)
+DriveList::DriveList(Services &services, QWidget *parent)
+    : QComboBox(parent), m_services(services), m_icon(ClassicLook::driveIcon())
 {
     // Picking the volume that is already chosen changes nothing, so it must not
     // reopen its root.
@@ -42,14 +43,13 @@ int DriveList::indexOf(const QString &path, bool afresh)
     const QString selected = drive();
     clear();
     m_volumes = m_services.volumes();
-    const QList<Services::Volume> &volumes = m_volumes;
-    for (const Services::Volume &volume : volumes) {
+    for (const Services::Volume &volume : std::as_const(m_volumes)) {
         QString text = QDir::toNativeSeparators(volume.root);
         if (!volume.name.isEmpty() && volume.name != volume.root)
             text += QStringLiteral("  [") + volume.name + u']';
-        addItem(ClassicLook::driveIcon(), text, volume.root);
+        addItem(m_icon, text, volume.root);
     }
-    const QString root = Services::volumeOf(path, volumes).root;
+    const QString root = Services::volumeOf(path, m_volumes).root;
     int index = findData(root);
     if (index < 0)
         index = findData(selected);

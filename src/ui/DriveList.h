@@ -3,6 +3,7 @@
 #include "platform/Services.h"
 
 #include <QComboBox>
+#include <QIcon>
 
 // The drive list: drive letters on Windows, elsewhere the mounted volumes a person
 // would pick from, each shown with its root and name.
@@ -29,4 +30,5 @@ private:
     Services &m_services;
     QList<Services::Volume> m_volumes; // as last read
     QString m_chosen; // the volume as last chosen or shown
+    QIcon m_icon; // made once: the list is filled again whenever it opens
 };
