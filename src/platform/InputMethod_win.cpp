@@ -2,16 +2,14 @@
 
 #include <QWidget>
 
-#ifdef Q_OS_WIN
-#include <imm.h>
+// imm.h relies on the types windows.h declares.
 #include <windows.h>
-#endif
+#include <imm.h>
 
 namespace InputMethod {
 
 void switchTo(QWidget *widget, Mode mode)
 {
-#ifdef Q_OS_WIN
     if (!widget)
         return;
     const HWND window = reinterpret_cast<HWND>(widget->window()->winId());
@@ -27,10 +25,6 @@ void switchTo(QWidget *widget, Mode mode)
     ImmGetConversionStatus(context, &current, &sentence);
     ImmSetConversionStatus(context, conversion, sentence);
     ImmReleaseContext(window, context);
-#else
-    Q_UNUSED(widget);
-    Q_UNUSED(mode);
-#endif
 }
 
 } // namespace InputMethod

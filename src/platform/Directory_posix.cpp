@@ -1,0 +1,109 @@
+#include "Directory.h"
+#include "DirectoryScan.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Directory {
+
+using namespace detail;
+
+bool detail::scan(const QString &folder, Listing *folders, Listing *files, QStringView suffix,
+                  const std::function<void()> &progress)
+{
+    DIR *dir = ::opendir(nativePath(folder).constData());
+    if (!dir)
+        return false;
+    const int fd = ::dirfd(dir);
+    const QByteArray asciiSuffix = isAscii(suffix.toUtf8()) ? suffix.toUtf8() : QByteArray();
+    const bool suffixInBytes = suffix.isEmpty() || !asciiSuffix.isEmpty();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    quint32 seen = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (progress && ++seen % 4096 == 0)
+            progress();
+        const QByteArrayView bytes(entry->d_name, qsizetype(std::strlen(entry->d_name)));
+        if (bytes == "." || bytes == "..")
+            continue;
+        Listing *const fileInto = suffixInBytes && !endsWithAsciiCaseless(bytes, asciiSuffix)
+                                      ? nullptr : files;
+        if (!fileInto && !folders)
+            continue;
+        // The entry says what it is on most file systems; only a link, or a file
+        // system that does not tell, costs a look at the inode.
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat st;
+            if (::fstatat(fd, entry->d_name, &st, 0) != 0)
+                continue; // a dangling link
+            type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
+        }
+        Listing *const into = type == DT_REG ? fileInto : type == DT_DIR ? folders : nullptr;
+        if (!into)
+            continue;
+        const qsizetype before = into->text.size();
+        appendName(into->text, bytes, utf8);
+        if (into == files && !suffixInBytes
+            && !endsWithCaseless(QStringView(into->text).sliced(before), suffix)) {
+            into->text.truncate(before);
+            continue;
+        }
+        into->ends.append(quint32(into->text.size()));
+    }
+    ::closedir(dir);
+    return true;
+}
+
+namespace {
+bool statOf(const QString &path, struct stat *st)
+{
+    return ::stat(nativePath(path).constData(), st) == 0;
+}
+} // namespace
+
+bool isFolder(const QString &path)
+{
+    struct stat st;
+    return statOf(path, &st) && S_ISDIR(st.st_mode);
+}
+
+bool isFile(const QString &path, bool *exists)
+{
+    struct stat st;
+    const bool found = statOf(path, &st);
+    if (exists)
+        *exists = found || errno != ENOENT;
+    return found && S_ISREG(st.st_mode);
+}
+
+bool openForReading(QFile &file, const QString &path, QString *reason)
+{
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *reason = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+QDateTime modificationTime(const QString &path)
+{
+    struct stat st;
+    if (!statOf(path, &st))
+        return QDateTime();
+    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000
+                                          + st.st_mtim.tv_nsec / 1000000);
+}
+
+} // namespace Directory
