@@ -12,12 +12,15 @@ quorvel_install cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools \
     nsis zip unzip xvfb xauth x11-utils fonts-ipafont-gothic fonts-dejavu-core
 
 qt=$(bash "$QUORVEL_ROOT/tools/windows-qt.sh")
+# Qt's Japanese texts are the same file for every system; the tests find them beside Qt.
+mkdir -p "$qt/translations"
+cp -f /usr/share/qt6/translations/qtbase_ja.qm "$qt/translations/"
 build="$QUORVEL_ROOT/build-win"
 mingw_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 
 echo "== Cross-building Quorvel for Windows (build-win) =="
 cmake -S "$QUORVEL_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$QUORVEL_ROOT/cmake/MinGW-w64.cmake" -DCMAKE_PREFIX_PATH="$qt" \
+    -DCMAKE_TOOLCHAIN_FILE="$QUORVEL_ROOT/cmake/MinGW-w64.cmake" -DCMAKE_PREFIX_PATH="$qt" -DQUORVEL_WINDOWS_QT="$qt" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$QUORVEL_ROOT/tools/wine-run.sh" -DBUILD_TESTING=ON \
     >/dev/null
@@ -35,7 +38,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # Wine's own Latin fonts, which the prefix does not get by itself.
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 fi
-export WINEPATH="$(to_windows "$qt/bin");$(to_windows "$mingw_runtime")"
+export WINEPATH="$(to_windows "$qt/bin");$(to_windows "$mingw_runtime");$(to_windows /usr/x86_64-w64-mingw32/lib)"
 # The offscreen platform reads fonts from a folder: a Japanese one and a Latin one.
 fonts="$build/test-fonts"
 mkdir -p "$fonts"
