@@ -21,6 +21,29 @@ namespace TestEntries {
 
 enum class Made { Yes, Failed, NotOnThisSystem };
 
+// Why the last entry that this system cannot make was not made.
+inline const char *&whyNot()
+{
+    static const char *reason = "";
+    return reason;
+}
+
+inline Made notHere(const char *reason)
+{
+    whyNot() = reason;
+    return Made::NotOnThisSystem;
+}
+
+// Makes an entry, skips the test where this system has no such thing, fails it where
+// the system refused.
+#define QUORVEL_MAKE(expression)                                                          \
+    do {                                                                                   \
+        const TestEntries::Made made_ = (expression);                                      \
+        if (made_ == TestEntries::Made::NotOnThisSystem)                                   \
+            QSKIP(TestEntries::whyNot());                                                  \
+        QVERIFY(made_ == TestEntries::Made::Yes);                                          \
+    } while (false)
+
 #ifdef Q_OS_WIN
 inline std::wstring wide(const QString &path)
 {
@@ -35,7 +58,7 @@ inline Made file(const QString &folder, const QByteArray &name, const QByteArray
 #ifdef Q_OS_WIN
     const QString text = QString::fromUtf8(name);
     if (text.toUtf8() != name)
-        return Made::NotOnThisSystem;
+        return notHere("names are UTF-16 on this system: none is in code page 932 bytes");
     QFile out(QDir(folder).filePath(text));
     return out.open(QIODevice::NewOnly) && out.write(bytes) == bytes.size() ? Made::Yes
                                                                              : Made::Failed;
@@ -52,7 +75,7 @@ inline Made folder(const QString &parent, const QByteArray &name)
 #ifdef Q_OS_WIN
     const QString text = QString::fromUtf8(name);
     if (text.toUtf8() != name)
-        return Made::NotOnThisSystem;
+        return notHere("names are UTF-16 on this system: none is in code page 932 bytes");
     return QDir(parent).mkdir(text) ? Made::Yes : Made::Failed;
 #else
     return ::mkdir((QFile::encodeName(parent) + '/' + name).constData(), 0755) == 0 ? Made::Yes
@@ -66,8 +89,12 @@ inline Made link(const QString &target, const QString &path, bool toFolder)
 #ifdef Q_OS_WIN
     const DWORD flags = (toFolder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0)
                         | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
-    return ::CreateSymbolicLinkW(wide(path).c_str(), wide(target).c_str(), flags) ? Made::Yes
-                                                                                  : Made::Failed;
+    if (!::CreateSymbolicLinkW(wide(path).c_str(), wide(target).c_str(), flags))
+        return Made::Failed;
+    // Wine says yes and makes nothing.
+    if (::GetFileAttributesW(wide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+        return notHere("this system reports a symbolic link made but makes none (Wine)");
+    return Made::Yes;
 #else
     Q_UNUSED(toFolder);
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0
@@ -80,7 +107,7 @@ inline Made fifo(const QString &path)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(path);
-    return Made::NotOnThisSystem;
+    return notHere("this system has no named pipes");
 #else
     return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0 ? Made::Yes : Made::Failed;
 #endif
