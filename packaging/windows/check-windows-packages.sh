@@ -14,9 +14,12 @@ unset WINEPATH WINEQT_QPA_PLATFORM WINEQT_QPA_FONTDIR
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# Starts the program on a virtual display and waits for its window.
+# Starts the program on a virtual display and waits for its window. Wine binds a prefix's
+# windows to the display its server first saw, so a server started without one (by the
+# tests, or the installer) goes first; this prefix and its server are ours alone.
 check_window() {
     local exe=$1 launcher
+    wineserver -k 2>/dev/null || true
     launcher=$(mktemp)
     printf '#!/bin/sh\nexec wine "%s"\n' "$exe" >"$launcher"
     chmod +x "$launcher"
@@ -24,7 +27,7 @@ check_window() {
         xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/../check-window.sh"
     local status=$?
     rm -f "$launcher"
-    wineserver -w
+    wineserver -k 2>/dev/null || true
     return $status
 }
 
@@ -39,8 +42,8 @@ fi
 
 installed="$WINEPREFIX/drive_c/Program Files/Quorvel"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+# The installer runs to its end before wine returns.
 wine "$dist/Quorvel-$version-setup.exe" /S
-wineserver -w
 [ -f "$installed/Quorvel.exe" ] || fail "the installer put no Quorvel.exe into Program Files"
 [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk" ] \
     || fail "the installer made no Start menu entry"
@@ -53,9 +56,8 @@ else
 fi
 
 wine "$installed/uninstall.exe" /S
-wineserver -w
-# The uninstaller runs from a copy of itself; give it a moment to finish.
-for _ in $(seq 50); do
+# The uninstaller runs from a copy of itself and returns at once; give it time to finish.
+for _ in $(seq 100); do
     [ -e "$installed" ] || break
     sleep 0.2
 done
