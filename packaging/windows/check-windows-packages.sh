@@ -34,6 +34,19 @@ check_window() {
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && unzip -q "$dist/Quorvel-$version-win64.zip")
+
+# Every DLL that the program and its DLLs import is in the zip or part of Windows 10.
+system_dlls=" advapi32 authz dwrite gdi32 imm32 kernel32 mpr netapi32 oleaut32 shcore shell32
+ shlwapi user32 userenv uxtheme version winmm ws2_32 wtsapi32 comdlg32 d3d11 d3d9 dwmapi dxgi
+ msvcrt ole32 api-ms-win-core-synch-l1-2-0 api-ms-win-core-winrt-l1-1-0
+ api-ms-win-core-winrt-string-l1-1-0 "
+system_dlls=$(tr '\n' ' ' <<<"$system_dlls")
+while read -r dll; do
+    lower=$(tr 'A-Z' 'a-z' <<<"${dll%.[dD][lL][lL]}")
+    [[ $system_dlls == *" $lower "* ]] || [ -n "$(find "$work/Quorvel" -iname "$dll")" ] \
+        || fail "$dll is imported but neither in the zip nor part of Windows"
+done < <(find "$work/Quorvel" -iname '*.dll' -o -iname '*.exe' \
+         | xargs x86_64-w64-mingw32-objdump -p | awk '/DLL Name/ { print $3 }' | sort -u)
 if check_window "$work/Quorvel/Quorvel.exe"; then
     echo "zip: the unpacked program shows its window"
 else
