@@ -87,20 +87,31 @@ bool isFile(const QString &path, bool *exists)
 bool openForReading(QFile &file, const QString &path, QString *reason)
 {
     // Others may go on reading, writing or replacing the record meanwhile, as they
-    // could if we had not looked.
+    // could if we had not looked. A folder opens too, to be told apart.
     const HANDLE handle = ::CreateFileW(wide(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        *reason = qt_error_string(int(::GetLastError()));
+        const DWORD error = ::GetLastError();
+        *reason = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                      ? QStringLiteral("ファイルが見つかりません")
+                      : qt_error_string(int(error));
         return false;
     }
-    // A named pipe or a console opened by a record's name would block the window.
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    const auto refuse = [&](const QString &why) {
         ::CloseHandle(handle);
-        *reason = QStringLiteral("ファイルではありません");
+        *reason = why;
         return false;
-    }
+    };
+    // What was opened is what is judged: a named pipe or a console would block the
+    // window, a folder holds no record.
+    BY_HANDLE_FILE_INFORMATION information {};
+    if (::GetFileType(handle) != FILE_TYPE_DISK)
+        return refuse(QStringLiteral("ファイルではありません"));
+    if (!::GetFileInformationByHandle(handle, &information))
+        return refuse(qt_error_string(int(::GetLastError())));
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return refuse(QStringLiteral("フォルダです"));
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         ::CloseHandle(handle);
