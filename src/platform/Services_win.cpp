@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStorageInfo>
 
 QString Services::startFolder()
 {
@@ -57,30 +56,4 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
         return false;
     }
     return true;
-}
-
-QList<Services::Volume> Services::volumes() const
-{
-    QList<Volume> result;
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid())
-            result.append({volume.rootPath(), volume.displayName()});
-    }
-    return result;
-}
-
-bool Services::isVolumeReady(const QString &root) const
-{
-    // The root must be there and readable; a volume the system knows must also say it is
-    // ready. One it cannot place (inside a chroot, say) is judged by its root alone.
-    const QDir dir(root);
-    if (!dir.exists() || !dir.isReadable())
-        return false;
-    const QStorageInfo volume(root);
-    return !volume.isValid() || volume.isReady();
-}
-
-bool Services::isOnSameDevice(const QString &, const QString &)
-{
-    return false;
 }

@@ -9,6 +9,7 @@
 #include "Twips.h"
 #include "Version.h"
 #include "platform/Directory.h"
+#include "platform/GeneralDate.h"
 #include "platform/InputMethod.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
@@ -17,12 +18,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QFontDatabase>
 #include <QPushButton>
 
@@ -268,15 +267,7 @@ QString Quorvel1::versionText()
 
 QString Quorvel1::dateText(const QDateTime &time)
 {
-    const QLocale locale;
-    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
-    if (!timeFormat.contains(u's')) {
-        const qsizetype minutes = timeFormat.indexOf(QLatin1String("mm"));
-        if (minutes >= 0)
-            timeFormat.insert(minutes + 2, QLatin1String(":ss"));
-    }
-    return locale.toString(time.date(), QLocale::ShortFormat) + u' '
-           + locale.toString(time.time(), timeFormat);
+    return GeneralDate::text(time);
 }
 
 bool Quorvel1::eventFilter(QObject *watched, QEvent *event)
@@ -350,26 +341,28 @@ void Quorvel1::Drive1_Change()
     const QString root = Drive1->drive();
     if (root.isEmpty())
         return;
-    if (!m_services.isVolumeReady(root)) {
-        m_services.beep();
-        m_services.messageBox(QStringLiteral("ドライブの準備ができていません！"), Services::OkOnly);
-        if (!m_recoveringDrive) {
-            // Back to the program's own drive; if that one fails too, the nested
-            // call stops there instead of going round for ever.
-            m_recoveringDrive = true;
-            Drive1->setDrive(m_services.applicationPath());
-            m_recoveringDrive = false;
-        }
-        if (Drive1->drive() == root || m_recoveringDrive)
-            Drive1->showDriveOf(Dir1->path());
+    switch (m_services.volumeState(root)) {
+    case Services::VolumeState::Ready:
+        Dir1->setPath(Drive1->folder());
         return;
+    case Services::VolumeState::Refused:
+        // Nothing to tell; the list shows the drive of the folder still open.
+        Drive1->showDriveOf(Dir1->path());
+        return;
+    case Services::VolumeState::NotReady:
+        break;
     }
-#ifdef Q_OS_WIN
-    // "D:" alone names the drive's current folder.
-    Dir1->setPath(QFileInfo(root.left(2)).absoluteFilePath());
-#else
-    Dir1->setPath(root);
-#endif
+    m_services.beep();
+    m_services.messageBox(QStringLiteral("ドライブの準備ができていません！"), Services::OkOnly);
+    if (!m_recoveringDrive) {
+        // Back to the program's own drive; if that one is not ready either, the nested
+        // call says so once more and stops there instead of going round for ever.
+        m_recoveringDrive = true;
+        Drive1->setDrive(m_services.applicationPath());
+        m_recoveringDrive = false;
+    }
+    if (Drive1->drive() == root || m_recoveringDrive)
+        Drive1->showDriveOf(Dir1->path());
 }
 
 void Quorvel1::Dir1_Change()

@@ -210,7 +210,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         FakeServices services;
-        QCOMPARE(services.isVolumeReady(entry.isEmpty() ? dir.path() : dir.filePath(entry)), ready);
+        const QString root = entry.isEmpty() ? dir.path() : dir.filePath(entry);
+        QCOMPARE(services.volumeState(root) == Services::VolumeState::Ready, ready);
     }
 
     void readFileIsBounded()
