@@ -13,16 +13,26 @@ void switchTo(QWidget *widget, Mode mode)
     if (!widget)
         return;
     const HWND window = reinterpret_cast<HWND>(widget->window()->winId());
-    const HIMC context = ImmGetContext(window);
-    if (!context)
-        return;
+    HIMC context = ImmGetContext(window);
+    if (!context) {
+        // Coming from a button, the window has no input context yet: Qt takes it away
+        // for controls that take no typing and gives it back only after the box has
+        // been told it has the focus. The box takes typing, so it may have it now.
+        ImmAssociateContextEx(window, nullptr, IACE_DEFAULT);
+        context = ImmGetContext(window);
+        if (!context)
+            return; // no input method for this window
+    }
     ImmSetOpenStatus(context, TRUE);
-    const DWORD conversion = mode == Mode::FullWidthKatakana
-                                 ? IME_CMODE_NATIVE | IME_CMODE_KATAKANA | IME_CMODE_FULLSHAPE
-                                 : IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
-    DWORD current = 0;
+    DWORD conversion = 0;
     DWORD sentence = 0;
-    ImmGetConversionStatus(context, &current, &sentence);
+    ImmGetConversionStatus(context, &conversion, &sentence);
+    // Only the kind of characters changes; how they are typed (romaji or kana keys, the
+    // IME_CMODE_ROMAN bit) and the rest stay as the user set them.
+    conversion &= ~DWORD(IME_CMODE_NATIVE | IME_CMODE_KATAKANA | IME_CMODE_FULLSHAPE);
+    conversion |= mode == Mode::FullWidthKatakana
+                      ? IME_CMODE_NATIVE | IME_CMODE_KATAKANA | IME_CMODE_FULLSHAPE
+                      : IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
     ImmSetConversionStatus(context, conversion, sentence);
     ImmReleaseContext(window, context);
 }
