@@ -99,13 +99,19 @@ QString nativePath(const QString &path)
 
 // The date box is as wide as a Japanese date needs; the dates of other locales are wider
 // ("12/28/26 8:39:47 PM"). It grows to the right for them, as far as the buttons, with a
-// blank's room inside its border on either side.
-void fitDateBox(QLabel *label, int rightLimit)
+// blank's room inside its border on either side. Windows draws a bold face that the font
+// does not have one pixel wider per character, and its users may set long formats
+// ("午後 8:39:47"): what still does not fit takes the free strip to the left, between the
+// drive list and the folder list, as far as their left edge.
+void fitDateBox(QLabel *label, int leftLimit, int rightLimit)
 {
     const int room = label->fontMetrics().horizontalAdvance(u' ');
     const int wanted = label->sizeHint().width() + 2 * room;
-    const int widest = qMax(kLabel1Twips.width(), rightLimit - label->x());
-    label->resize(qBound(kLabel1Twips.width(), wanted, widest), label->height());
+    const int left = kLabel1Twips.left();
+    const int width = qBound(kLabel1Twips.width(), wanted,
+                             qMax(kLabel1Twips.width(), rightLimit - leftLimit));
+    const int x = qMin(left, qMax(leftLimit, rightLimit - width));
+    label->setGeometry(x, label->y(), width, label->height());
 }
 
 bool movesInList(const QEvent *event)
@@ -399,7 +405,7 @@ void Quorvel1::File1_Click()
     }
     Label8->setText(fileName);
     Label1->setText(QStringLiteral("作成日　") + dateText(m_services.modificationTime(path)));
-    fitDateBox(Label1, Command5->x() - Twips::toPixels(120));
+    fitDateBox(Label1, Dir1->x(), Command5->x() - Twips::toPixels(120));
     Text3->setText(loaded.displayText);
     if (!Check1->isChecked())
         return;
