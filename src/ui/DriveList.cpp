@@ -3,6 +3,9 @@
 #include "ClassicLook.h"
 #include "platform/Volumes.h"
 
+#include <QAbstractItemView>
+#include <QStyle>
+
 DriveList::DriveList(Services &services, QWidget *parent)
     : QComboBox(parent), m_services(services), m_icon(ClassicLook::driveIcon())
 {
@@ -34,6 +37,15 @@ void DriveList::showPopup()
     // user is about to choose from it.
     const QSignalBlocker blocker(this);
     setCurrentIndex(indexOf(m_chosen, true));
+    // A network drive's share may be longer than the box is wide: the list opens as wide
+    // as its longest entry, as Windows' own drop-down lists do.
+    const QFontMetrics metrics(view()->font());
+    int widest = 0;
+    for (int i = 0; i < count(); ++i)
+        widest = qMax(widest, metrics.horizontalAdvance(itemText(i)));
+    const int margins = 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8
+                        + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view()->frameWidth();
+    view()->setMinimumWidth(widest + iconSize().width() + margins);
     QComboBox::showPopup();
 }
 
