@@ -10,6 +10,7 @@ quorvel_install "${QUORVEL_PACKAGES[@]}" binutils-mingw-w64-x86-64 \
     desktop-file-utils appstream dpkg-dev file xvfb xauth x11-utils
 quorvel_build build -DBUILD_TESTING=ON
 export QT_QPA_PLATFORM=offscreen
+quorvel_small_disk
 cd "$QUORVEL_ROOT/build"
 ctest --output-on-failure --timeout 300
 
