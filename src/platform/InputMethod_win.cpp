@@ -13,16 +13,9 @@ void switchTo(QWidget *widget, Mode mode)
     if (!widget)
         return;
     const HWND window = reinterpret_cast<HWND>(widget->window()->winId());
-    HIMC context = ImmGetContext(window);
-    if (!context) {
-        // Coming from a button, the window has no input context yet: Qt takes it away
-        // for controls that take no typing and gives it back only after the box has
-        // been told it has the focus. The box takes typing, so it may have it now.
-        ImmAssociateContextEx(window, nullptr, IACE_DEFAULT);
-        context = ImmGetContext(window);
-        if (!context)
-            return; // no input method for this window
-    }
+    const HIMC context = ImmGetContext(window);
+    if (!context)
+        return; // no input method for this window
     ImmSetOpenStatus(context, TRUE);
     DWORD conversion = 0;
     DWORD sentence = 0;
