@@ -27,8 +27,8 @@ QString text(const QDateTime &time)
     wchar_t dateText[128] = {};
     wchar_t timeText[128] = {};
     if (date.year() < 1601 || date.year() > 30827
-        || !GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr,
-                            dateText, 128, nullptr)
+        || !GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr, dateText,
+                            128, nullptr)
         || !GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &system, nullptr, timeText, 128)) {
         // A date Windows cannot write (a file claiming a year before 1601, say).
         const QLocale locale = QLocale::system();

@@ -74,7 +74,9 @@ QString currentFolder(const QString &root)
 
 bool isOnSameVolume(const QString &path, const QString &other)
 {
-    struct stat a {}, b {};
+    struct stat a
+    {
+    }, b {};
     return ::stat(Directory::nativePath(path).constData(), &a) == 0
            && ::stat(Directory::nativePath(other).constData(), &b) == 0 && a.st_dev == b.st_dev;
 }

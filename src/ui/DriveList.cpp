@@ -44,7 +44,8 @@ void DriveList::showPopup()
     for (int i = 0; i < count(); ++i)
         widest = qMax(widest, metrics.horizontalAdvance(itemText(i)));
     const int margins = 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8
-                        + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view()->frameWidth();
+                        + style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                        + 2 * view()->frameWidth();
     view()->setMinimumWidth(widest + iconSize().width() + margins);
     QComboBox::showPopup();
 }
