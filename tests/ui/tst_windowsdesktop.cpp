@@ -7,9 +7,10 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
-#include <imm.h>
 #include <windows.h>
 #include <winioctl.h>
+// imm.h relies on the types windows.h declares.
+#include <imm.h>
 
 #include <optional>
 
