@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "platform/DesktopServices.h"
+#include "platform/Volumes.h"
 #include "ui/ClassicLook.h"
 #include "ui/Quorvel1.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
 
     DesktopServices::installJapaneseQtTranslation();
     DesktopServices::ignoreFileSizeSignal();
+    Volumes::failWithoutAskingForMedia();
 
     DesktopServices services;
     Quorvel1 window(services, Services::startFolder());

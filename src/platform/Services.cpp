@@ -1,6 +1,7 @@
 #include "Services.h"
 
 #include "Directory.h"
+#include "Volumes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,6 +51,16 @@ QDateTime Services::modificationTime(const QString &path) const
 QString Services::applicationPath() const
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QList<Services::Volume> Services::volumes() const
+{
+    return Volumes::list();
+}
+
+Services::VolumeState Services::volumeState(const QString &root) const
+{
+    return Volumes::state(root);
 }
 
 qint64 Services::writeData(QIODevice &device, const QByteArray &bytes)

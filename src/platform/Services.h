@@ -70,12 +70,12 @@ public:
     virtual bool readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
                           QString *reason) const;
 
-    // The volumes a person would choose from, and whether one can be opened now.
+    // The volumes a person would choose from, and whether one can be opened now: Ready;
+    // NotReady when its medium, device or server is missing (the user is told); Refused
+    // for any other reason (access denied, say), which ends the choice without a word.
+    enum class VolumeState { Ready, NotReady, Refused };
     virtual QList<Volume> volumes() const;
-    virtual bool isVolumeReady(const QString &root) const;
-    // True when both are on one device (one mounted file system); false where the
-    // system does not say.
-    static bool isOnSameDevice(const QString &path, const QString &other);
+    virtual VolumeState volumeState(const QString &root) const;
     // The one of volumes that holds path (the one with the longest matching root).
     static Volume volumeOf(const QString &path, const QList<Volume> &volumes);
 

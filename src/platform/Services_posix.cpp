@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -231,58 +230,4 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
         return false;
     }
     return true;
-}
-
-namespace {
-bool isPseudoFileSystem(const QStorageInfo &volume)
-{
-    static const QList<QByteArray> pseudo
-        = {"proc",       "sysfs",      "devpts",   "devtmpfs", "cgroup",      "cgroup2",
-           "securityfs", "debugfs",    "tracefs",  "pstore",   "bpf",         "mqueue",
-           "hugetlbfs",  "configfs",   "fusectl",  "autofs",   "binfmt_misc", "efivarfs",
-           "nsfs",       "rpc_pipefs", "squashfs", "ramfs",    "selinuxfs"};
-    if (pseudo.contains(volume.fileSystemType()))
-        return true;
-    const QString root = volume.rootPath();
-    for (const char *system : {"/proc", "/sys", "/dev", "/snap", "/boot/efi"}) {
-        const QString prefix = QLatin1String(system);
-        if (root == prefix || root.startsWith(prefix + u'/'))
-            return true;
-    }
-    // /run holds the system's own tmpfs mounts; removable media appear under /run/media.
-    return root.startsWith(QLatin1String("/run")) && !root.startsWith(QLatin1String("/run/media/"));
-}
-} // namespace
-
-QList<Services::Volume> Services::volumes() const
-{
-    QList<Volume> result;
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || isPseudoFileSystem(volume))
-            continue;
-        Volume entry {volume.rootPath(), volume.displayName()};
-        if (!result.contains(entry))
-            result.append(entry);
-    }
-    std::sort(result.begin(), result.end(),
-              [](const Volume &a, const Volume &b) { return a.root < b.root; });
-    return result;
-}
-
-bool Services::isVolumeReady(const QString &root) const
-{
-    // The root must be there and readable; a volume the system knows must also say it is
-    // ready. One it cannot place (inside a chroot, say) is judged by its root alone.
-    const QDir dir(root);
-    if (!dir.exists() || !dir.isReadable())
-        return false;
-    const QStorageInfo volume(root);
-    return !volume.isValid() || volume.isReady();
-}
-
-bool Services::isOnSameDevice(const QString &path, const QString &other)
-{
-    struct stat a {}, b {};
-    return ::stat(Directory::nativePath(path).constData(), &a) == 0
-           && ::stat(Directory::nativePath(other).constData(), &b) == 0 && a.st_dev == b.st_dev;
 }

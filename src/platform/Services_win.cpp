@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStorageInfo>
 
 #include <utility>
 
@@ -202,42 +201,4 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return fail(::GetLastError());
     return true;
-}
-
-QList<Services::Volume> Services::volumes() const
-{
-    QList<Volume> result;
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid())
-            result.append({volume.rootPath(), volume.displayName()});
-    }
-    return result;
-}
-
-bool Services::isVolumeReady(const QString &root) const
-{
-    // The root must be there and readable; a volume the system knows must also say it is
-    // ready. One it cannot place (inside a chroot, say) is judged by its root alone.
-    const QDir dir(root);
-    if (!dir.exists() || !dir.isReadable())
-        return false;
-    const QStorageInfo volume(root);
-    return !volume.isValid() || volume.isReady();
-}
-
-bool Services::isOnSameDevice(const QString &path, const QString &other)
-{
-    const auto volumeSerial = [](const QString &at, DWORD *serial) {
-        Handle handle(::CreateFileW(wide(at).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        BY_HANDLE_FILE_INFORMATION information {};
-        if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &information))
-            return false;
-        *serial = information.dwVolumeSerialNumber;
-        return true;
-    };
-    DWORD a = 0;
-    DWORD b = 0;
-    return volumeSerial(path, &a) && volumeSerial(path == other ? path : other, &b) && a == b;
 }

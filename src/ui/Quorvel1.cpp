@@ -9,6 +9,7 @@
 #include "Twips.h"
 #include "Version.h"
 #include "platform/Directory.h"
+#include "platform/GeneralDate.h"
 #include "platform/InputMethod.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
@@ -17,12 +18,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QFontDatabase>
 #include <QPushButton>
 
@@ -100,13 +99,19 @@ QString nativePath(const QString &path)
 
 // The date box is as wide as a Japanese date needs; the dates of other locales are wider
 // ("12/28/26 8:39:47 PM"). It grows to the right for them, as far as the buttons, with a
-// blank's room inside its border on either side.
-void fitDateBox(QLabel *label, int rightLimit)
+// blank's room inside its border on either side. Windows draws a bold face that the font
+// does not have one pixel wider per character, and its users may set long formats
+// ("午後 8:39:47"): what still does not fit takes the free strip to the left, between the
+// drive list and the folder list, as far as their left edge.
+void fitDateBox(QLabel *label, int leftLimit, int rightLimit)
 {
     const int room = label->fontMetrics().horizontalAdvance(u' ');
     const int wanted = label->sizeHint().width() + 2 * room;
-    const int widest = qMax(kLabel1Twips.width(), rightLimit - label->x());
-    label->resize(qBound(kLabel1Twips.width(), wanted, widest), label->height());
+    const int left = kLabel1Twips.left();
+    const int width = qBound(kLabel1Twips.width(), wanted,
+                             qMax(kLabel1Twips.width(), rightLimit - leftLimit));
+    const int x = qMin(left, qMax(leftLimit, rightLimit - width));
+    label->setGeometry(x, label->y(), width, label->height());
 }
 
 bool movesInList(const QEvent *event)
@@ -268,15 +273,7 @@ QString Quorvel1::versionText()
 
 QString Quorvel1::dateText(const QDateTime &time)
 {
-    const QLocale locale;
-    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
-    if (!timeFormat.contains(u's')) {
-        const qsizetype minutes = timeFormat.indexOf(QLatin1String("mm"));
-        if (minutes >= 0)
-            timeFormat.insert(minutes + 2, QLatin1String(":ss"));
-    }
-    return locale.toString(time.date(), QLocale::ShortFormat) + u' '
-           + locale.toString(time.time(), timeFormat);
+    return GeneralDate::text(time);
 }
 
 bool Quorvel1::eventFilter(QObject *watched, QEvent *event)
@@ -350,26 +347,28 @@ void Quorvel1::Drive1_Change()
     const QString root = Drive1->drive();
     if (root.isEmpty())
         return;
-    if (!m_services.isVolumeReady(root)) {
-        m_services.beep();
-        m_services.messageBox(QStringLiteral("ドライブの準備ができていません！"), Services::OkOnly);
-        if (!m_recoveringDrive) {
-            // Back to the program's own drive; if that one fails too, the nested
-            // call stops there instead of going round for ever.
-            m_recoveringDrive = true;
-            Drive1->setDrive(m_services.applicationPath());
-            m_recoveringDrive = false;
-        }
-        if (Drive1->drive() == root || m_recoveringDrive)
-            Drive1->showDriveOf(Dir1->path());
+    switch (m_services.volumeState(root)) {
+    case Services::VolumeState::Ready:
+        Dir1->setPath(Drive1->folder());
         return;
+    case Services::VolumeState::Refused:
+        // Nothing to tell; the list shows the drive of the folder still open.
+        Drive1->showDriveOf(Dir1->path());
+        return;
+    case Services::VolumeState::NotReady:
+        break;
     }
-#ifdef Q_OS_WIN
-    // "D:" alone names the drive's current folder.
-    Dir1->setPath(QFileInfo(root.left(2)).absoluteFilePath());
-#else
-    Dir1->setPath(root);
-#endif
+    m_services.beep();
+    m_services.messageBox(QStringLiteral("ドライブの準備ができていません！"), Services::OkOnly);
+    if (!m_recoveringDrive) {
+        // Back to the program's own drive; if that one is not ready either, the nested
+        // call says so once more and stops there instead of going round for ever.
+        m_recoveringDrive = true;
+        Drive1->setDrive(m_services.applicationPath());
+        m_recoveringDrive = false;
+    }
+    if (Drive1->drive() == root || m_recoveringDrive)
+        Drive1->showDriveOf(Dir1->path());
 }
 
 void Quorvel1::Dir1_Change()
@@ -406,7 +405,7 @@ void Quorvel1::File1_Click()
     }
     Label8->setText(fileName);
     Label1->setText(QStringLiteral("作成日　") + dateText(m_services.modificationTime(path)));
-    fitDateBox(Label1, Command5->x() - Twips::toPixels(120));
+    fitDateBox(Label1, Dir1->x(), Command5->x() - Twips::toPixels(120));
     Text3->setText(loaded.displayText);
     if (!Check1->isChecked())
         return;

@@ -26,7 +26,7 @@ public:
     explicit Quorvel1(Services &services, const QString &startFolder, QWidget *parent = nullptr);
 
     static QString versionText();
-    // The record date as the locale writes a date and a time with seconds.
+    // The record date as the user's settings write a date and a time with seconds.
     static QString dateText(const QDateTime &time);
 
 protected:

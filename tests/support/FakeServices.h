@@ -32,6 +32,7 @@ public:
     QList<int> answers;      // answers to the next questions; Cancel when empty
     qint64 failWriteAfter = -1;  // write only this many bytes, then fail as a bad device would
     QStringList notReadyRoots;
+    QStringList refusedRoots;
     QList<Volume> fakeVolumes;   // when set, the only volumes there are
     QString fakeApplicationPath;
     // Runs while a question is open, before it is answered: what someone (or an
@@ -57,9 +58,13 @@ public:
     {
         return fakeVolumes.isEmpty() ? Services::volumes() : fakeVolumes;
     }
-    bool isVolumeReady(const QString &root) const override
+    VolumeState volumeState(const QString &root) const override
     {
-        return !notReadyRoots.contains(root) && Services::isVolumeReady(root);
+        if (notReadyRoots.contains(root))
+            return VolumeState::NotReady;
+        if (refusedRoots.contains(root))
+            return VolumeState::Refused;
+        return Services::volumeState(root);
     }
 
 protected:

@@ -35,6 +35,8 @@ private slots:
     void volumeMountedSinceShowsWhenTheListOpens();
     void volumeNotReady_data();
     void volumeNotReady();
+    void volumeRefused();
+    void volumeReopensItsLastFolder();
     void deletedRecord();
     void deletedOpenFolder_data();
     void deletedOpenFolder();
@@ -386,6 +388,49 @@ void BrowsingTest::volumeNotReady()
     QCOMPARE(w.Dir1->path(), volumes.b);
     QCOMPARE(w.Label9->text(), QStringLiteral("0頭"));
     QVERIFY(m_services->shown.isEmpty());
+}
+
+// A drive that is there but refuses (no right to list it): nothing is said, and the list
+// shows the drive of the folder still open.
+void BrowsingTest::volumeRefused()
+{
+    Volumes volumes;
+    volumes.install(*m_services);
+    record(volumes.a, "A1.pas");
+    Window w(*m_services, volumes.a);
+    m_services->refusedRoots = {volumes.b};
+    QTest::keyClick(w.Drive1, Qt::Key_Down);
+    QVERIFY(m_services->shown.isEmpty());
+    QCOMPARE(w.Drive1->drive(), volumes.a);
+    QCOMPARE(w.Dir1->path(), volumes.a);
+    QCOMPARE(w.files(), QStringList{"A1.pas"});
+}
+
+// Each drive keeps the folder last open on it during the run, as Windows keeps a current
+// folder per drive: back on a drive, the user is where they left it.
+void BrowsingTest::volumeReopensItsLastFolder()
+{
+    Volumes volumes;
+    volumes.install(*m_services);
+    const QString deepA = QDir(volumes.a).filePath("x/y");
+    const QString inB = QDir(volumes.b).filePath("inB");
+    QVERIFY(QDir().mkpath(deepA) && QDir().mkpath(inB));
+    record(inB, "B1.pas");
+    Window w(*m_services, deepA);
+
+    QTest::keyClick(w.Drive1, Qt::Key_Down);
+    QCOMPARE(w.Dir1->path(), volumes.b);
+    w.openFolder(inB);
+    QTest::keyClick(w.Drive1, Qt::Key_Up);
+    QCOMPARE(w.Dir1->path(), deepA);
+    QTest::keyClick(w.Drive1, Qt::Key_Down);
+    QCOMPARE(w.Dir1->path(), inB);
+    QCOMPARE(w.files(), QStringList{"B1.pas"});
+
+    // A folder removed since gives way to what is left of it.
+    QVERIFY(QDir(deepA).removeRecursively());
+    QTest::keyClick(w.Drive1, Qt::Key_Up);
+    QCOMPARE(w.Dir1->path(), QDir(volumes.a).filePath("x"));
 }
 
 void BrowsingTest::deletedRecord()
