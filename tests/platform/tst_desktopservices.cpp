@@ -6,11 +6,30 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QProxyStyle>
+#include <QScopeGuard>
+#include <QStyleFactory>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+class IconButtonStyle : public QProxyStyle
+{
+public:
+    IconButtonStyle() : QProxyStyle(QStringLiteral("Fusion")) { }
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+} // namespace
 
 class TestDesktopServices : public QObject
 {
@@ -55,7 +74,19 @@ private slots:
         QFETCH(QString, shownTitle);
         QFETCH(int, answer);
 
+        // A window in a look of its own, under an application style that gives dialog
+        // buttons icons, as desktop themes do.
+        const QString appStyle = QApplication::style()->name();
+        QApplication::setStyle(new IconButtonStyle);
+        const auto restoreStyle = qScopeGuard([&] { QApplication::setStyle(appStyle); });
         QWidget window;
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+        palette.setColor(QPalette::Button, QColor(0xC0, 0xC0, 0xC0));
+        window.setPalette(palette);
+        window.setFont(QFont(QStringLiteral("Quorvel Window Font"), 11, QFont::Bold));
+        std::unique_ptr<QStyle> windowStyle(QStyleFactory::create(QStringLiteral("Windows")));
+        window.setStyle(windowStyle.get());
         window.show();
         DesktopServices services;
         services.setWindow(&window);
@@ -65,10 +96,29 @@ private slots:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             QVERIFY(box);
             seen = true;
+            // A failed check leaves the lambda early: the box must not be left open.
+            const auto closeOnFailure = qScopeGuard([box] {
+                if (QTest::currentTestFailed())
+                    box->done(QMessageBox::Cancel);
+            });
             QCOMPARE(box->parentWidget(), &window);
             QCOMPARE(box->windowTitle(), shownTitle);
             QCOMPARE(box->text(), QStringLiteral("テキスト"));
             QCOMPARE(int(box->icon()), icon);
+            QCOMPARE(box->style(), windowStyle.get());
+            const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            for (const QWidget *part : std::initializer_list<const QWidget *>{box, label}) {
+                QCOMPARE(part->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
+                QCOMPARE(part->font().family(), QStringLiteral("Quorvel Window Font"));
+                QCOMPARE(part->font().pointSize(), 11);
+                QVERIFY(!part->font().bold());
+            }
+            for (QAbstractButton *button : box->buttons()) {
+                QVERIFY(button->icon().isNull());
+                QCOMPARE(button->style(), windowStyle.get());
+                QCOMPARE(button->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xC0));
+            }
             QStringList texts;
             for (QAbstractButton *button : box->buttons())
                 texts << button->text().remove(u'&');

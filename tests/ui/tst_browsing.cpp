@@ -49,6 +49,7 @@ private slots:
     void listing();
     void listingOrder();
     void codePageNamesOpen();
+    void hiddenFolderOpen();
 
 private:
     QString make(const QString &relative) const
@@ -568,6 +569,9 @@ void BrowsingTest::listing_data()
     QTest::newRow("name beyond the BMP") << QByteArray("\xF0\xA0\x82\x89.pas") << "file"
                                          << QStringLiteral("\U00020089.pas") << false;
     QTest::newRow("dot name") << QByteArray(".A.pas") << "file" << ".A.pas" << false;
+    QTest::newRow("dot folder") << QByteArray(".cache") << "folder" << "" << false;
+    QTest::newRow("dot link to a folder") << QByteArray(".x") << "folder link" << "" << false;
+    QTest::newRow("dot folder named x.pas") << QByteArray(".x.pas") << "folder" << "" << false;
     QTest::newRow("ending in capitals") << QByteArray("B.PAS") << "file" << "B.PAS" << false;
     QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas" << false;
     QTest::newRow("other ending") << QByteArray("D.pass") << "file" << "" << false;
@@ -608,6 +612,7 @@ void BrowsingTest::listing()
 }
 
 // As a file manager sorts, for records and folders alike: case aside, numbers by value.
+// As it shows them too: the record ".dot.pas" is there, the folder ".dot" is not.
 void BrowsingTest::listingOrder()
 {
     const QString folder = make("order");
@@ -623,7 +628,7 @@ void BrowsingTest::listingOrder()
     QStringList folders;
     for (int index = 0; index < w.Dir1->subfolderCount(); ++index)
         folders << QFileInfo(w.Dir1->entry(index)).fileName();
-    QCOMPARE(folders, (QStringList{".dot", "2", "10", "A", "b"}));
+    QCOMPARE(folders, (QStringList{"2", "10", "A", "b"}));
 }
 
 // A folder and a record named in code page 932 bytes show decoded, open, load and are
@@ -672,6 +677,33 @@ void BrowsingTest::codePageNamesOpen()
     // QTemporaryDir cannot name what is in there.
     QCOMPARE(::unlink(again.constData()) + ::unlink(path.constData()), 0);
     QCOMPARE(::rmdir((QFile::encodeName(m_start) + '/' + stable).constData()), 0);
+}
+
+// A folder left out of its parent's list still shows in the chain of a folder inside it,
+// and its records and its own subfolders are listed when it is open.
+void BrowsingTest::hiddenFolderOpen()
+{
+    const QString hidden = make("start/.config");
+    const QString inside = make("start/.config/quorvel");
+    make("start/.config/.cache");
+    record(hidden, "Dot.pas");
+
+    Window w(*m_services, inside);
+    const int chain = w.Dir1->count() - w.Dir1->subfolderCount();
+    QCOMPARE(w.Dir1->item(chain - 2)->text(), QStringLiteral(".config"));
+    QCOMPARE(w.Dir1->entry(-2), hidden);
+    w.clickFolder(hidden);
+    QCOMPARE(w.Text6->text(), native(hidden));
+
+    w.openFolder(hidden);
+    QCOMPARE(w.Dir1->path(), hidden);
+    QCOMPARE(w.files(), QStringList{"Dot.pas"});
+    QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+    QCOMPARE(w.Dir1->subfolderCount(), 1);
+    QCOMPARE(w.Dir1->entry(0), inside);
+
+    w.openFolder(m_start);
+    QCOMPARE(w.Dir1->subfolderCount(), 2); // "other" and "sub"
 }
 
 QTEST_MAIN(BrowsingTest)
