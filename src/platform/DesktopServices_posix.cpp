@@ -34,15 +34,27 @@ private:
     using Create = int (*)(Context **);
     using ChangeProps = int (*)(Context *, ...);
     using Play = int (*)(Context *, std::uint32_t, ...);
+    using SetDriver = int (*)(Context *, const char *);
+    using Destroy = int (*)(Context *);
 
     EventSound() : m_library(QStringLiteral("canberra"), 0)
     {
         if (!m_library.load())
             return;
         const auto create = reinterpret_cast<Create>(m_library.resolve("ca_context_create"));
+        m_destroy = reinterpret_cast<Destroy>(m_library.resolve("ca_context_destroy"));
         const auto change = reinterpret_cast<ChangeProps>(m_library.resolve("ca_context_change_props"));
+        const auto setDriver = reinterpret_cast<SetDriver>(m_library.resolve("ca_context_set_driver"));
         m_play = reinterpret_cast<Play>(m_library.resolve("ca_context_play"));
-        if (!create || !change || !m_play || create(&m_context) != 0) {
+        if (!create || !m_destroy || !change || !setDriver || !m_play || create(&m_context) != 0) {
+            m_context = nullptr;
+            return;
+        }
+        // Through the desktop's sound server (PulseAudio, or PipeWire in its place), as
+        // the desktop's own sounds go. Without a server there is nothing to hear; ALSA,
+        // libcanberra's other way, would then write its complaints to the terminal.
+        if (setDriver(m_context, "pulse") != 0) {
+            m_destroy(m_context);
             m_context = nullptr;
             return;
         }
@@ -58,6 +70,7 @@ private:
     QLibrary m_library;
     Context *m_context = nullptr;
     Play m_play = nullptr;
+    Destroy m_destroy = nullptr;
 };
 } // namespace
 

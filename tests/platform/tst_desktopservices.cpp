@@ -14,7 +14,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTemporaryFile>
 #include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 class IconButtonStyle : public QProxyStyle
@@ -137,6 +141,34 @@ private slots:
         });
         QCOMPARE(services.messageBox(QStringLiteral("テキスト"), style, title), answer);
         QVERIFY(seen);
+    }
+
+    // Where there is no sound at all (no sound server, no sound card, as on a build
+    // machine) the beep makes none, says nothing and does not hold the program up.
+    void beepWithoutSound()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("PULSE_SERVER", QFile::encodeName(runtime.path() + QStringLiteral("/none")));
+        static QStringList messages;
+        const QtMessageHandler before = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+        // What the sound libraries write straight to the terminal counts as saying something.
+        QTemporaryFile errors;
+        QVERIFY(errors.open());
+        std::fflush(stderr);
+        const int terminal = ::dup(STDERR_FILENO);
+        QVERIFY(::dup2(errors.handle(), STDERR_FILENO) >= 0);
+        DesktopServices services;
+        for (int i = 0; i < 3; ++i)
+            services.beep();
+        std::fflush(stderr);
+        ::dup2(terminal, STDERR_FILENO);
+        ::close(terminal);
+        qInstallMessageHandler(before);
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(errors.readAll(), QByteArray());
     }
 
     void normalFileIsExactAndNotAFolder_data()
