@@ -163,6 +163,8 @@ private slots:
         DesktopServices services;
         for (int i = 0; i < 3; ++i)
             services.beep();
+        // The sound plays on a thread of its own: give it the time to complain.
+        QTest::qWait(500);
         std::fflush(stderr);
         ::dup2(terminal, STDERR_FILENO);
         ::close(terminal);
