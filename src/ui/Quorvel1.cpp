@@ -6,6 +6,7 @@
 #include "DriveList.h"
 #include "FileList.h"
 #include "FolderList.h"
+#include "TitleBar.h"
 #include "Twips.h"
 #include "Version.h"
 #include "WindowFont.h"
@@ -123,6 +124,8 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
     createControls();
     setTabOrder();
     ClassicLook::apply(this);
+    if (TitleBar::needed())
+        TitleBar::install(this);
 
     connect(Check2, &QCheckBox::toggled, this, &Quorvel1::Check2_Click);
     connect(Command1, &QPushButton::clicked, this, &Quorvel1::Command1_Click);
