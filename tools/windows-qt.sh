@@ -19,7 +19,9 @@ options=(-xplatform win32-g++ -qt-host-path /usr -release -shared -nomake exampl
          -qt-freetype -qt-libpng -qt-libjpeg -no-feature-network
          -no-feature-sql -no-feature-printsupport -no-feature-xml -no-feature-concurrent
          -no-feature-vulkan -no-feature-tabletevent -no-feature-direct2d1_1)
-key=$(cat <(printf '%s\n' "$version" "${options[@]}") "$QUORVEL_ROOT/cmake/MinGW-w64.cmake" | sha1sum | cut -c1-12)
+# The cache is keyed by Qt's version, the options and the cross compiler's version.
+compiler=$(x86_64-w64-mingw32-g++-posix --version | head -n 1)
+key=$(printf '%s\n' "$version" "${options[@]}" "$compiler" | sha1sum | cut -c1-12)
 prefix="$cache/qt-$upstream-mingw-$key"
 
 if [ -f "$prefix/.complete" ]; then

@@ -1,21 +1,16 @@
 #include "AnsiCodec.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "AnsiCodecRuns.h"
 
 #include <utility>
 
 namespace {
-// ICU's name for Microsoft's code page 932, which has the NEC and IBM extensions
-// (①, ～ as U+FF5E ...) that plain Shift-JIS lacks.
-constexpr char kCodePage[] = "windows-31j";
-
-// ICU's table comes from IBM's and differs from Windows in the single bytes: it rotates
+// The converters differ in the single bytes: ICU's table comes from IBM's and rotates
 // the controls 0x1A, 0x1C and 0x7F (0x1A reads as U+001C, 0x1C as U+007F, 0x7F as
-// U+001A), reads 0x80, 0xA0 and 0xFD to 0xFF as no character where Windows has U+0080
-// and the private-use U+F8F0 to U+F8F3 for them, reads a byte that is no character as
-// U+001A, and drops a lead byte at the very end. These single bytes are converted here
-// one to one, and ICU only sees the text between them.
+// U+001A), and reads 0x80, 0xA0 and 0xFD to 0xFF as no character where Windows has
+// U+0080 and the private-use U+F8F0 to U+F8F3 for them. These single bytes are converted
+// here one to one, as Windows does, and the system's converter only sees the text
+// between them.
 struct SingleByte
 {
     unsigned char byte;
@@ -74,33 +69,13 @@ QString windowsForm(const QString &text)
     return result;
 }
 
-// Text of bytes without the single bytes above: ICU's U+001A is then always a byte that
-// is no character. The line end makes ICU finish a lead byte left over at the end.
-QString decodeRun(QStringDecoder &decoder, QByteArrayView bytes)
-{
-    if (bytes.isEmpty())
-        return QString();
-    QString text = decoder.decode(bytes.toByteArray() + '\n');
-    text.chop(1);
-    text.replace(QChar(0x1A), QChar::ReplacementCharacter);
-    return text;
-}
-
-bool encodeRun(QStringEncoder &encoder, QStringView text, QByteArray *bytes)
-{
-    if (text.isEmpty())
-        return true;
-    bytes->append(encoder.encode(text));
-    return !encoder.hasError();
-}
 } // namespace
 
 namespace AnsiCodec {
 
 std::optional<QByteArray> encode(const QString &text)
 {
-    QStringEncoder encoder(kCodePage, QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
+    if (!AnsiCodecRuns::available())
         return std::nullopt;
     const QString windows = windowsForm(text);
     QByteArray bytes;
@@ -109,15 +84,15 @@ std::optional<QByteArray> encode(const QString &text)
         const int single = singleByteOf(windows[i].unicode());
         if (single < 0)
             continue;
-        if (!encodeRun(encoder, QStringView(windows).sliced(start, i - start), &bytes))
+        if (!AnsiCodecRuns::encode(QStringView(windows).sliced(start, i - start), &bytes))
             return std::nullopt;
         bytes.append(static_cast<char>(single));
         start = i + 1;
     }
-    if (!encodeRun(encoder, QStringView(windows).sliced(start), &bytes))
+    if (!AnsiCodecRuns::encode(QStringView(windows).sliced(start), &bytes))
         return std::nullopt;
-    // ICU writes some characters that code page 932 lacks as a look-alike (U+F86F as
-    // the bytes of №) without a word; such a record would read back as other text.
+    // A converter may write some characters that code page 932 lacks as a look-alike
+    // (ICU writes U+F86F as the bytes of №) without a word; such a record would read back as other text.
     if (decode(bytes) != windows)
         return std::nullopt;
     return bytes;
@@ -130,7 +105,6 @@ bool canEncode(const QString &text)
 
 QString decode(const QByteArray &bytes)
 {
-    QStringDecoder decoder(kCodePage, QStringConverter::Flag::Stateless);
     QString text;
     qsizetype start = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -144,11 +118,11 @@ QString decode(const QByteArray &bytes)
         const int single = characterOfSingleByte(byte);
         if (single < 0)
             continue;
-        text += decodeRun(decoder, QByteArrayView(bytes).sliced(start, i - start));
+        text += AnsiCodecRuns::decode(QByteArrayView(bytes).sliced(start, i - start));
         text += QChar(single);
         start = i + 1;
     }
-    text += decodeRun(decoder, QByteArrayView(bytes).sliced(start));
+    text += AnsiCodecRuns::decode(QByteArrayView(bytes).sliced(start));
     return text;
 }
 

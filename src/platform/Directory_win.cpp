@@ -1,65 +1,130 @@
 #include "Directory.h"
 #include "DirectoryScan.h"
 
-#include <QDirIterator>
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
 
 namespace Directory {
 
 using namespace detail;
 
-// Windows names are UTF-16 and never need escaping; Qt's iterator reads them as they are.
+namespace {
+std::wstring wide(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+DWORD attributesOf(const QString &path)
+{
+    return ::GetFileAttributesW(wide(path).c_str());
+}
+
+// Explorer shows neither by default; a record is a record whatever its attributes.
+bool isHiddenFolder(DWORD attributes)
+{
+    return attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+}
+} // namespace
+
+// Names and attributes come from one pass; Windows names are UTF-16 and never need
+// escaping.
 bool detail::scan(const QString &folder, Listing *folders, Listing *files, QStringView suffix,
                   const std::function<void()> &progress)
 {
-    if (!QFileInfo(folder).isDir())
-        return false;
-    QDir::Filters filter = QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
-    if (folders)
-        filter |= QDir::Dirs;
-    if (files)
-        filter |= QDir::Files;
-    QDirIterator it(folder, filter);
-    for (quint32 seen = 1; it.hasNext(); ++seen) {
-        const QFileInfo info = it.nextFileInfo();
-        if (progress && seen % 4096 == 0)
+    WIN32_FIND_DATAW found;
+    const std::wstring pattern = wide(folder.endsWith(u'/') ? folder + u'*' : folder + QStringLiteral("/*"));
+    const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                             FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND; // an empty root
+    quint32 seen = 0;
+    do {
+        if (progress && ++seen % 4096 == 0)
             progress();
-        Listing *into = info.isDir() ? folders : files;
-        const QString name = info.fileName();
-        if (!into || (into == files && !endsWithCaseless(name, suffix)))
+        const QStringView name(reinterpret_cast<const char16_t *>(found.cFileName));
+        if (name == u"." || name == u"..")
+            continue;
+        const DWORD attributes = found.dwFileAttributes;
+        Listing *into = nullptr;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!isHiddenFolder(attributes))
+                into = folders;
+        } else if (!(attributes & FILE_ATTRIBUTE_DEVICE) && endsWithCaseless(name, suffix)) {
+            into = files;
+        }
+        if (!into)
             continue;
         into->text += name;
         into->ends.append(quint32(into->text.size()));
-    }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
     return true;
 }
 
 bool isFolder(const QString &path)
 {
-    return QFileInfo(path).isDir();
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool isFile(const QString &path, bool *exists)
 {
-    const QFileInfo info(path);
-    if (exists)
-        *exists = info.exists();
-    return info.isFile();
+    const DWORD attributes = attributesOf(path);
+    if (exists) {
+        const DWORD error = ::GetLastError();
+        *exists = attributes != INVALID_FILE_ATTRIBUTES
+                  || (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND);
+    }
+    return attributes != INVALID_FILE_ATTRIBUTES
+           && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
 bool openForReading(QFile &file, const QString &path, QString *reason)
 {
-    file.setFileName(path);
-    if (file.open(QIODevice::ReadOnly))
-        return true;
-    *reason = file.errorString();
-    return false;
+    // Others may go on reading, writing or replacing the record meanwhile, as they
+    // could if we had not looked.
+    const HANDLE handle = ::CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        *reason = qt_error_string(int(::GetLastError()));
+        return false;
+    }
+    // A named pipe or a console opened by a record's name would block the window.
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        *reason = QStringLiteral("ファイルではありません");
+        return false;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(handle);
+        *reason = qt_error_string(EBADF);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *reason = file.errorString();
+        ::_close(fd);
+        return false;
+    }
+    return true;
 }
 
 QDateTime modificationTime(const QString &path)
 {
-    return QFileInfo(path).lastModified();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data))
+        return QDateTime();
+    // 100-nanosecond steps since 1601.
+    const qint64 ticks = (qint64(data.ftLastWriteTime.dwHighDateTime) << 32)
+                         | data.ftLastWriteTime.dwLowDateTime;
+    constexpr qint64 kTicksTo1970 = 116444736000000000LL;
+    return QDateTime::fromMSecsSinceEpoch((ticks - kTicksTo1970) / 10000);
 }
 
 } // namespace Directory

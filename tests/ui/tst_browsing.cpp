@@ -1,17 +1,15 @@
 // Finding records with the drive, folder and file lists, and what a click on a
 // record shows; also what the lists do when the disk changes under them.
+#include "TestEntries.h"
 #include "UiTestSupport.h"
 
 #include "platform/AnsiCodec.h"
+#include "platform/Directory.h"
 #include "record/RecordFile.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <optional>
 
@@ -532,26 +530,23 @@ void BrowsingTest::hugeBinaryRecord()
 }
 
 // Entries made under their raw bytes, as an archive from Japanese Windows leaves them.
-static bool makeRaw(const QString &folder, const QByteArray &name, const QString &kind)
+static TestEntries::Made makeRaw(const QString &folder, const QByteArray &name, const QString &kind)
 {
-    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    using namespace TestEntries;
+    const QString path = QDir(folder).filePath(QString::fromUtf8(name));
     if (kind == "folder")
-        return ::mkdir(path.constData(), 0755) == 0;
+        return TestEntries::folder(folder, name);
     if (kind == "folder link")
-        return ::symlink(QFile::encodeName(QFileInfo(folder).absolutePath()).constData(),
-                         path.constData()) == 0;
+        return link(QFileInfo(folder).absolutePath(), path, true);
     if (kind == "fifo")
-        return ::mkfifo(path.constData(), 0644) == 0;
+        return fifo(path);
     if (kind == "link" || kind == "dangling") {
-        const QByteArray target = QFile::encodeName(folder) + "/target.record";
-        if (kind == "link" && !writeBytes(QFile::decodeName(target), (kPassword + "\r\n").toLatin1()))
-            return false;
-        return ::symlink(target.constData(), path.constData()) == 0;
+        const QString target = QDir(folder).filePath("target.record");
+        if (kind == "link" && !writeBytes(target, (kPassword + "\r\n").toLatin1()))
+            return Made::Failed;
+        return link(target, path, false);
     }
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    const QByteArray bytes = (kPassword + "\r\n").toLatin1();
-    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    return ::close(fd) == 0 && written;
+    return file(folder, name, (kPassword + "\r\n").toLatin1());
 }
 
 void BrowsingTest::listing_data()
@@ -590,12 +585,8 @@ void BrowsingTest::listing()
     QFETCH(bool, subfolder);
     const QString folder = make("list");
     // QTemporaryDir cannot remove what it cannot name.
-    const auto removeRaw = qScopeGuard([&] {
-        const QByteArray path = QFile::encodeName(folder) + '/' + name;
-        if (::unlink(path.constData()) != 0)
-            ::rmdir(path.constData());
-    });
-    QVERIFY(makeRaw(folder, name, kind));
+    const auto removeRaw = qScopeGuard([&] { TestEntries::remove(folder, name); });
+    QUORVEL_MAKE(makeRaw(folder, name, kind));
 
     Window w(*m_services, folder);
     QCOMPARE(w.files(), listed.isEmpty() ? QStringList() : QStringList{listed});
@@ -636,13 +627,10 @@ void BrowsingTest::listingOrder()
 void BrowsingTest::codePageNamesOpen()
 {
     const QByteArray stable = *AnsiCodec::encode(QStringLiteral("厩舎"));
-    QVERIFY(makeRaw(m_start, stable, "folder"));
+    QUORVEL_MAKE(makeRaw(m_start, stable, "folder"));
     const QByteArray name = *AnsiCodec::encode(QStringLiteral("ハヤテ(55).pas"));
-    const QByteArray path = QFile::encodeName(m_start) + '/' + stable + '/' + name;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     const QByteArray bytes = (kPassword + "\r\n#55\r\n").toLatin1();
-    QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
-    ::close(fd);
+    QVERIFY(TestEntries::file(m_start, stable + '/' + name, bytes) == TestEntries::Made::Yes);
 
     Window w(*m_services, m_start);
     const QList<QListWidgetItem *> items = w.Dir1->findItems(QStringLiteral("厩舎"), Qt::MatchExactly);
@@ -666,17 +654,18 @@ void BrowsingTest::codePageNamesOpen()
     QCOMPARE(m_services->shown,
              QList<Shown>{FakeServices::message(QStringLiteral("ハヤテ(55).pasを作成しました"),
                                                 Services::Information, kTitle)});
-    const QByteArray again = QFile::encodeName(m_start) + '/' + stable + '/'
-                             + QStringLiteral("ハヤテ(55).pas").toUtf8();
-    const int written = ::open(again.constData(), O_RDONLY);
-    QVERIFY(written >= 0);
-    char read[64];
-    QCOMPARE(::read(written, read, sizeof read), bytes.size());
-    ::close(written);
-    QCOMPARE(QByteArray(read, bytes.size()), bytes);
+    const QByteArray again = stable + '/' + QStringLiteral("ハヤテ(55).pas").toUtf8();
+    QFile written;
+    QString reason;
+    QVERIFY(Directory::openForReading(
+        written, Directory::pathName(QFile::encodeName(m_start) + '/' + again), &reason));
+    QCOMPARE(written.readAll(), bytes);
+    written.close();
     // QTemporaryDir cannot name what is in there.
-    QCOMPARE(::unlink(again.constData()) + ::unlink(path.constData()), 0);
-    QCOMPARE(::rmdir((QFile::encodeName(m_start) + '/' + stable).constData()), 0);
+    TestEntries::remove(m_start, again);
+    TestEntries::remove(m_start, stable + '/' + name);
+    TestEntries::remove(m_start, stable);
+    QCOMPARE(QDir(m_start).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
 }
 
 // A folder left out of its parent's list still shows in the chain of a folder inside it,

@@ -1,0 +1,143 @@
+#include "NameOrder.h"
+
+#include <QCollator>
+
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+#ifdef QUORVEL_ICU
+#include <unicode/ucol.h>
+#endif
+
+namespace {
+QCollator fileManagerCollator()
+{
+    // Without a locale (LANG=C) Qt compares code units and ignores the numeric mode;
+    // the common rules of all languages are the better order there.
+    const QLocale locale;
+    QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English) : locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+#ifdef QUORVEL_ICU
+// The collator's keys, all in one block: Qt keeps each key in a block of its own
+// behind a pointer, and comparing those is most of the time a big folder takes.
+// The keys are the ones Qt's collator makes, with the same settings.
+class SortKeys
+{
+public:
+    explicit SortKeys(const QLocale &locale) : m_collator(collatorFor(locale)) { }
+    SortKeys(const SortKeys &) = delete;
+    SortKeys &operator=(const SortKeys &) = delete;
+
+    bool ok() const { return m_collator != nullptr; }
+    void append(const QString &name)
+    {
+        const auto *text = reinterpret_cast<const UChar *>(name.utf16());
+        const qsizetype start = m_bytes.size();
+        int32_t room = 64;
+        for (;;) {
+            m_bytes.resize(start + room);
+            auto *out = reinterpret_cast<uint8_t *>(m_bytes.data() + start);
+            const int32_t length
+                = ucol_getSortKey(m_collator, text, int32_t(name.size()), out, room);
+            if (length <= room) {
+                // Without the key's closing zero.
+                m_bytes.resize(start + std::max(length - 1, 0));
+                break;
+            }
+            room = length;
+        }
+        m_ends.push_back(quint32(m_bytes.size()));
+    }
+    int compare(quint32 a, quint32 b) const
+    {
+        const quint32 startA = a == 0 ? 0 : m_ends[a - 1];
+        const quint32 startB = b == 0 ? 0 : m_ends[b - 1];
+        const quint32 lengthA = m_ends[a] - startA;
+        const quint32 lengthB = m_ends[b] - startB;
+        const int bytes = std::memcmp(m_bytes.constData() + startA, m_bytes.constData() + startB,
+                                      std::min(lengthA, lengthB));
+        return bytes != 0 ? bytes : int(lengthA > lengthB) - int(lengthA < lengthB);
+    }
+
+private:
+    // Opened once for the locale and kept: opening one costs as much as sorting a
+    // small folder, and every folder change sorts two lists.
+    static UCollator *collatorFor(const QLocale &locale)
+    {
+        struct Closer
+        {
+            void operator()(UCollator *collator) const { ucol_close(collator); }
+        };
+        static std::unique_ptr<UCollator, Closer> collator;
+        static QString openFor;
+        const QString name = locale.name();
+        if (!collator || openFor != name) {
+            UErrorCode status = U_ZERO_ERROR;
+            collator.reset(ucol_open(name.toLatin1().constData(), &status));
+            ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+            ucol_setAttribute(collator.get(), UCOL_STRENGTH, UCOL_SECONDARY, &status);
+            if (U_FAILURE(status))
+                collator.reset();
+            openFor = name;
+        }
+        return collator.get();
+    }
+
+    UCollator *m_collator;
+    QByteArray m_bytes;
+    std::vector<quint32> m_ends;
+};
+#endif
+} // namespace
+
+QList<quint32> NameOrder::of(const Directory::Listing &listing,
+                             const std::function<void()> &progress)
+{
+    const qsizetype count = listing.count();
+    QList<quint32> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+#ifdef QUORVEL_ICU
+    {
+        const QLocale locale;
+        SortKeys keys(locale.language() == QLocale::C ? QLocale(QLocale::English) : locale);
+        if (keys.ok()) {
+            for (qsizetype i = 0; i < count; ++i) {
+                if (progress && i % 4096 == 0)
+                    progress();
+                keys.append(Directory::displayName(listing.name(i)));
+            }
+            if (progress)
+                progress();
+            std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+                const int byKey = keys.compare(a, b);
+                return byKey != 0 ? byKey < 0 : listing.name(a) < listing.name(b);
+            });
+            return order;
+        }
+    }
+#endif
+    // One key per name, made once: comparing keys is a byte comparison, while the
+    // collator's own compare redoes the locale's work at every step of the sort.
+    const QCollator collator = fileManagerCollator();
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        if (progress && i % 4096 == 0)
+            progress();
+        keys.push_back(collator.sortKey(Directory::displayName(listing.name(i))));
+    }
+    if (progress)
+        progress();
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+        const int byKey = keys[a].compare(keys[b]);
+        // Names that differ only in case keep one order from run to run.
+        return byKey != 0 ? byKey < 0 : listing.name(a) < listing.name(b);
+    });
+    return order;
+}
+
