@@ -83,6 +83,33 @@ inline Made folder(const QString &parent, const QByteArray &name)
 #endif
 }
 
+// Whether the system's file managers hide a folder for a name that starts with a dot,
+// as Unix ones do; Windows hides folders by their attributes instead.
+#ifdef Q_OS_WIN
+inline constexpr bool kDotFoldersHidden = false;
+#else
+inline constexpr bool kDotFoldersHidden = true;
+#endif
+
+// A folder the system's file managers hide, made in parent: on Unix named with a dot
+// before name, on Windows under name and marked hidden. Its path goes to *path.
+inline Made hiddenFolder(const QString &parent, const QString &name, QString *path)
+{
+#ifdef Q_OS_WIN
+    *path = QDir(parent).filePath(name);
+    if (!QDir(parent).mkdir(name))
+        return Made::Failed;
+    const DWORD attributes = ::GetFileAttributesW(wide(*path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES
+                   && ::SetFileAttributesW(wide(*path).c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)
+               ? Made::Yes
+               : Made::Failed;
+#else
+    *path = QDir(parent).filePath(u'.' + name);
+    return QDir(parent).mkdir(u'.' + name) ? Made::Yes : Made::Failed;
+#endif
+}
+
 // A symbolic link at path to target (which need not exist).
 inline Made link(const QString &target, const QString &path, bool toFolder)
 {
