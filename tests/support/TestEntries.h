@@ -83,13 +83,19 @@ inline Made folder(const QString &parent, const QByteArray &name)
 #endif
 }
 
-// Whether the system's file managers hide a folder for a name that starts with a dot,
-// as Unix ones do; Windows hides folders by their attributes instead.
+// Whether the system's file managers hide the folder at path: on Unix one whose name
+// starts with a dot; on Windows one marked hidden or system (which Wine makes of every
+// dot-name too).
+inline bool isHiddenFolder(const QString &path)
+{
 #ifdef Q_OS_WIN
-inline constexpr bool kDotFoldersHidden = false;
+    const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES
+           && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 #else
-inline constexpr bool kDotFoldersHidden = true;
+    return QFileInfo(path).fileName().startsWith(u'.');
 #endif
+}
 
 // A folder the system's file managers hide, made in parent: on Unix named with a dot
 // before name, on Windows under name and marked hidden. Its path goes to *path.
