@@ -1,5 +1,7 @@
 #include "DesktopServices.h"
 
+#include "TitleBar.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLibraryInfo>
@@ -67,6 +69,8 @@ int DesktopServices::messageBox(const QString &text, int style, const QString &t
     // The texts hold file names, which may look like markup.
     box.setTextFormat(Qt::PlainText);
     takeLookOf(m_window, box);
+    if (TitleBar::needed())
+        TitleBar::install(&box);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
                                                               : QMessageBox::Ok);

@@ -6,12 +6,12 @@
 #include "DriveList.h"
 #include "FileList.h"
 #include "FolderList.h"
-#include "TitleBar.h"
 #include "Twips.h"
 #include "Version.h"
 #include "WindowFont.h"
 #include "platform/Directory.h"
 #include "platform/InputMethod.h"
+#include "platform/TitleBar.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
 

@@ -2,10 +2,14 @@
 // maximize a window of fixed size, whoever draws it. ctest runs this offscreen, and on
 // Wayland (weston's headless backend) where Qt would draw the title bar itself.
 #include "UiTestSupport.h"
-#include "ui/TitleBar.h"
+#include "platform/DesktopServices.h"
+#include "platform/TitleBar.h"
 #include "ui/Twips.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -17,6 +21,7 @@ class TitleBarTest : public QObject
 
 private slots:
     void windowOnThisPlatform();
+    void messageBoxOnThisPlatform();
     void ownTitleBar_data();
     void ownTitleBar();
 };
@@ -49,23 +54,59 @@ void TitleBarTest::windowOnThisPlatform()
     QCOMPARE(w.Text1->pos(), Twips::rect(120, 360, 1815, 300).topLeft() + TitleBar::kOffset);
 }
 
+// A message box is a window of fixed size too.
+void TitleBarTest::messageBoxOnThisPlatform()
+{
+    QWidget window;
+    window.show();
+    DesktopServices services;
+    services.setWindow(&window);
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        const auto close = qScopeGuard([box] { box->done(QMessageBox::Ok); });
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        seen = true;
+        QVERIFY(!box->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        auto *bar = box->findChild<TitleBar *>();
+        QCOMPARE(bool(bar), wayland);
+        if (!wayland)
+            return;
+        QCOMPARE(box->windowHandle()->frameMargins(), QMargins());
+        QCOMPARE(bar->geometry(), box->rect());
+        // The text and the button lie below the bar, inside the frame.
+        for (QWidget *part : box->findChildren<QWidget *>()) {
+            if (part != bar && part->isVisible() && part->parentWidget() == box)
+                QVERIFY(part->y() >= TitleBar::kOffset.y() && part->x() >= TitleBar::kFrame);
+        }
+    });
+    QCOMPARE(services.messageBox(QStringLiteral("テキスト"), Services::Exclamation, QStringLiteral("確認!")),
+             int(Services::Ok));
+    QVERIFY(seen);
+}
+
 void TitleBarTest::ownTitleBar_data()
 {
+    QTest::addColumn<bool>("mayMinimize"); // the window's own flag
     QTest::addColumn<int>("fromRight"); // where on the bar, from its right end
     QTest::addColumn<bool>("closed");
     QTest::addColumn<bool>("minimized");
-    QTest::newRow("close") << TitleBar::kFrame + 10 << true << false;
-    QTest::newRow("minimize") << TitleBar::kFrame + 28 << false << true;
-    QTest::newRow("caption") << 200 << false << false;
+    QTest::newRow("close") << true << TitleBar::kFrame + 10 << true << false;
+    QTest::newRow("minimize") << true << TitleBar::kFrame + 28 << false << true;
+    QTest::newRow("caption") << true << 200 << false << false;
+    QTest::newRow("no minimize button") << false << TitleBar::kFrame + 28 << false << false;
 }
 
 void TitleBarTest::ownTitleBar()
 {
+    QFETCH(bool, mayMinimize);
     QFETCH(int, fromRight);
     QFETCH(bool, closed);
     QFETCH(bool, minimized);
-    QWidget window(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
-                                | Qt::WindowCloseButtonHint);
+    QWidget window(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                                | (mayMinimize ? Qt::WindowMinimizeButtonHint : Qt::Widget));
     window.setFixedSize(465, 433);
     auto *child = new QWidget(&window);
     child->setGeometry(8, 24, 121, 20);

@@ -2,11 +2,12 @@
 
 #include <QWidget>
 
-// The window's own title bar, as a Windows 95 to ME window has it: the icon, the caption
+// A window's own title bar, as a Windows 95 to ME window has it: the icon, the caption
 // on navy (grey when the window is not the active one), and the buttons to minimize and
 // to close. Only where the desktop leaves title bars to the programs, as Wayland
 // compositors such as GNOME's and weston do: Qt's own would offer to maximize a window
-// that cannot change its size. Elsewhere the window system draws the title bar.
+// that cannot change its size (the main window, a message box). Elsewhere the window
+// system draws the title bar.
 class TitleBar : public QWidget
 {
     Q_OBJECT
@@ -19,8 +20,9 @@ public:
     // True on Wayland, where Qt would draw the title bar itself.
     static bool needed();
     // Makes window frameless, with a raised frame and the title bar across its top, and
-    // what was in it moved inside them (by kOffset); the window grows by as much. Before
-    // the window is first shown.
+    // what was in it inside them: moved by kOffset, the window growing by as much, or,
+    // for a window that a layout arranges (a message box), left to the layout within
+    // the room they leave. Before the window is first shown.
     static TitleBar *install(QWidget *window);
 
 protected:

@@ -21,13 +21,16 @@ bool TitleBar::needed()
 TitleBar *TitleBar::install(QWidget *window)
 {
     window->setWindowFlag(Qt::FramelessWindowHint);
-    for (QWidget *child : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        child->move(child->pos() + kOffset);
-    const QSize size = window->size() + QSize(2 * kFrame, kOffset.y() + kFrame);
-    window->setFixedSize(size);
+    if (window->layout()) {
+        window->setContentsMargins(kFrame, kOffset.y(), kFrame, kFrame);
+    } else {
+        for (QWidget *child : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            child->move(child->pos() + kOffset);
+        window->setFixedSize(window->size() + QSize(2 * kFrame, kOffset.y() + kFrame));
+    }
     // Under the controls, drawing the frame and the bar around them.
     auto *bar = new TitleBar(window);
-    bar->setGeometry(QRect(QPoint(0, 0), size));
+    bar->setGeometry(window->rect());
     bar->lower();
     bar->show();
     return bar;
@@ -42,10 +45,14 @@ TitleBar::TitleBar(QWidget *window) : QWidget(window), m_window(window)
 
 bool TitleBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window
-        && (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::WindowIconChange
-            || event->type() == QEvent::ActivationChange))
-        update();
+    if (watched == m_window) {
+        if (event->type() == QEvent::Resize)
+            setGeometry(m_window->rect());
+        else if (event->type() == QEvent::WindowTitleChange
+                 || event->type() == QEvent::WindowIconChange
+                 || event->type() == QEvent::ActivationChange)
+            update();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -61,7 +68,8 @@ QRect TitleBar::buttonRect(Button button) const
     const int closeLeft = bar.right() - 1 - kButton.width();
     if (button == Button::Close)
         return QRect(QPoint(closeLeft, top), kButton);
-    if (button == Button::Minimize)
+    // Only a window that may be minimized has the button (a message box has not).
+    if (button == Button::Minimize && m_window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint))
         return QRect(QPoint(closeLeft - 2 - kButton.width(), top), kButton);
     return QRect();
 }
@@ -93,7 +101,9 @@ void TitleBar::paintEvent(QPaintEvent *)
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(m_window->isActiveWindow() ? Qt::white : QColor(0xC0, 0xC0, 0xC0));
-    const QRect text(textLeft, bar.top(), buttonRect(Button::Minimize).left() - textLeft - 2, kHeight);
+    const QRect firstButton = buttonRect(Button::Minimize).isNull() ? buttonRect(Button::Close)
+                                                                      : buttonRect(Button::Minimize);
+    const QRect text(textLeft, bar.top(), firstButton.left() - textLeft - 2, kHeight);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      painter.fontMetrics().elidedText(m_window->windowTitle(), Qt::ElideRight,
                                                       text.width()));
@@ -101,6 +111,8 @@ void TitleBar::paintEvent(QPaintEvent *)
     for (const Button button : {Button::Minimize, Button::Close}) {
         const bool sunken = m_pressed == button && m_inside;
         const QRect box = buttonRect(button);
+        if (box.isNull())
+            continue;
         qDrawWinButton(&painter, box, palette, sunken, &palette.brush(QPalette::Button));
         // The glyph moves a pixel down and right while the button is held, as it did.
         const QPoint c = box.center() + (sunken ? QPoint(1, 1) : QPoint());
