@@ -26,3 +26,16 @@ quorvel_build() {
     cmake -S "$QUORVEL_ROOT" -B "$QUORVEL_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$QUORVEL_ROOT/$dir"
 }
+
+# A small file system of our own for the tests to fill, so that a full disk is the
+# system's own refusal; QUORVEL_TEST_SMALL_DISK names it, and the tests that need it skip
+# where none could be mounted. Kept mounted for the next run.
+quorvel_small_disk() {
+    local at=/tmp/quorvel-small-disk
+    mkdir -p "$at"
+    mountpoint -q "$at" || mount -t tmpfs -o size=256k,mode=0777 quorvel-small "$at" 2>/dev/null || {
+        echo "No small file system could be mounted; the full-disk tests will skip." >&2
+        return 0
+    }
+    export QUORVEL_TEST_SMALL_DISK=$at
+}

@@ -15,6 +15,7 @@ quorvel_install "${QUORVEL_PACKAGES[@]}" binutils-mingw-w64-x86-64 \
     weston qt6-wayland
 quorvel_build build -DBUILD_TESTING=ON
 export QT_QPA_PLATFORM=offscreen
+quorvel_small_disk
 cd "$QUORVEL_ROOT/build"
 ctest --output-on-failure --timeout 300
 

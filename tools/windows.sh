@@ -34,7 +34,6 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 to_windows() { echo "Z:${1//\//\\}"; }
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1
-    wineserver -w
     # Wine's own Latin fonts, which the prefix does not get by itself.
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 fi
@@ -47,8 +46,15 @@ cp -f /usr/share/fonts/opentype/ipafont-gothic/*.ttf /usr/share/fonts/truetype/d
 export WINEQT_QPA_FONTDIR=$(to_windows "$fonts")
 # Wine's services keep the first program's output open until they have started; start
 # them now, or the first test waits for its time-out.
-wineserver -p
+wineserver -p30 2>/dev/null || true
 wine cmd /c exit >/dev/null 2>&1 || true
+
+# The small file system as drive S:, for the full-disk tests.
+quorvel_small_disk
+if [ -n "${QUORVEL_TEST_SMALL_DISK:-}" ]; then
+    ln -sfn "$QUORVEL_TEST_SMALL_DISK" "$WINEPREFIX/dosdevices/s:"
+    export QUORVEL_TEST_SMALL_DISK=S:/
+fi
 
 echo "== The tests under Wine =="
 (cd "$build" && ctest --output-on-failure --timeout 300)
@@ -68,6 +74,8 @@ cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 cp "$mingw_runtime"/{libgcc_s_seh-1.dll,libstdc++-6.dll} "$stage/"
 cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 cp /usr/share/qt6/translations/qtbase_ja.qm "$stage/translations/"
+# Nothing needs the symbols on the user's machine.
+find "$stage" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
 # Qt looks for its plugins and texts beside the program.
 printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
 cp "$QUORVEL_ROOT/LICENSE" "$stage/licenses/Quorvel.txt"

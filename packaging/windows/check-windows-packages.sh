@@ -14,9 +14,12 @@ unset WINEPATH WINEQT_QPA_PLATFORM WINEQT_QPA_FONTDIR
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# Starts the program on a virtual display and waits for its window.
+# Starts the program on a virtual display and waits for its window. Wine binds a prefix's
+# windows to the display its server first saw, so a server started without one (by the
+# tests, or the installer) goes first; this prefix and its server are ours alone.
 check_window() {
     local exe=$1 launcher
+    wineserver -k 2>/dev/null || true
     launcher=$(mktemp)
     printf '#!/bin/sh\nexec wine "%s"\n' "$exe" >"$launcher"
     chmod +x "$launcher"
@@ -24,13 +27,26 @@ check_window() {
         xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/../check-window.sh"
     local status=$?
     rm -f "$launcher"
-    wineserver -w
+    wineserver -k 2>/dev/null || true
     return $status
 }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && unzip -q "$dist/Quorvel-$version-win64.zip")
+
+# Every DLL that the program and its DLLs import is in the zip or part of Windows 10.
+system_dlls=" advapi32 authz dwrite gdi32 imm32 kernel32 mpr netapi32 oleaut32 shcore shell32
+ shlwapi user32 userenv uxtheme version winmm ws2_32 wtsapi32 comdlg32 d3d11 d3d9 dwmapi dxgi
+ msvcrt ole32 api-ms-win-core-synch-l1-2-0 api-ms-win-core-winrt-l1-1-0
+ api-ms-win-core-winrt-string-l1-1-0 "
+system_dlls=$(tr '\n' ' ' <<<"$system_dlls")
+while read -r dll; do
+    lower=$(tr 'A-Z' 'a-z' <<<"${dll%.[dD][lL][lL]}")
+    [[ $system_dlls == *" $lower "* ]] || [ -n "$(find "$work/Quorvel" -iname "$dll")" ] \
+        || fail "$dll is imported but neither in the zip nor part of Windows"
+done < <(find "$work/Quorvel" -iname '*.dll' -o -iname '*.exe' \
+         | xargs x86_64-w64-mingw32-objdump -p | awk '/DLL Name/ { print $3 }' | sort -u)
 if check_window "$work/Quorvel/Quorvel.exe"; then
     echo "zip: the unpacked program shows its window"
 else
@@ -39,8 +55,8 @@ fi
 
 installed="$WINEPREFIX/drive_c/Program Files/Quorvel"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+# The installer runs to its end before wine returns.
 wine "$dist/Quorvel-$version-setup.exe" /S
-wineserver -w
 [ -f "$installed/Quorvel.exe" ] || fail "the installer put no Quorvel.exe into Program Files"
 [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk" ] \
     || fail "the installer made no Start menu entry"
@@ -53,9 +69,8 @@ else
 fi
 
 wine "$installed/uninstall.exe" /S
-wineserver -w
-# The uninstaller runs from a copy of itself; give it a moment to finish.
-for _ in $(seq 50); do
+# The uninstaller runs from a copy of itself and returns at once; give it time to finish.
+for _ in $(seq 100); do
     [ -e "$installed" ] || break
     sleep 0.2
 done

@@ -36,6 +36,12 @@ public:
 };
 } // namespace
 
+static bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 class TestDesktopServices : public QObject
 {
     Q_OBJECT
@@ -256,6 +262,49 @@ private slots:
         // No temporary file is left, whatever happened.
         const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         QCOMPARE(left.size(), existing == QLatin1String("link") ? 2 : existing.isEmpty() && !saved ? 0 : 1);
+    }
+
+    // The disk itself says no: a small file system (tools/windows.sh maps one to a drive
+    // letter under Wine) filled up after the old record was written.
+    void fullDisk_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("new record") << false;
+        QTest::newRow("replacing a record") << true;
+    }
+
+    void fullDisk()
+    {
+        QFETCH(bool, replace);
+        const QString small = qEnvironmentVariable("QUORVEL_TEST_SMALL_DISK");
+        if (small.isEmpty())
+            QSKIP("QUORVEL_TEST_SMALL_DISK names no small file system to fill");
+        QTemporaryDir dir(QDir(small).filePath(QStringLiteral("full-XXXXXX")));
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("アイウ.pas"));
+        if (replace)
+            QVERIFY(writeAll(path, "old\r\n"));
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) { }
+        filler.close();
+
+        FakeServices services;
+        QString reason;
+        QVERIFY(!services.saveFile(path, QByteArray(4096, 'n'),
+                                   replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile,
+                                   &reason));
+        QVERIFY(!reason.isEmpty());
+        QVERIFY(filler.remove());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot),
+                 replace ? QStringList{QStringLiteral("アイウ.pas")} : QStringList{});
+        if (replace) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("old\r\n"));
+        }
     }
 
     void volumeOfPicksTheDeepestRoot_data()

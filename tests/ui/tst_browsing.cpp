@@ -461,6 +461,10 @@ void BrowsingTest::startInDeletedFolder()
     const QString gone = make("start/sub/" + deleted);
     QString start = gone;
     const QString before = QDir::currentPath();
+#ifdef Q_OS_WIN
+    if (asCurrentFolder)
+        QSKIP("Windows keeps a program's current folder from being removed");
+#endif
     if (asCurrentFolder)
         QVERIFY(QDir::setCurrent(gone));
     QVERIFY(QDir(in(m_sub, "x")).removeRecursively());
@@ -485,6 +489,9 @@ void BrowsingTest::startInDeletedFolder()
 
 void BrowsingTest::namesShownAsPlainText()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows names cannot hold < or >");
+#endif
     record(m_start, "<b>x.pas");
     Window w(*m_services, m_start);
     w.clickFile("<b>x.pas");
