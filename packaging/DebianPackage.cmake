@@ -29,5 +29,11 @@ replaces one, and browses the drives and folders to show and edit them.")
 # are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
+# Not needed to run, but to run as a desktop program should: Qt's Wayland plugin, so that
+# the window is a Wayland window on a Wayland desktop and not one of XWayland, and the
+# desktop's event sounds for the beep, through its sound server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, libcanberra0, libcanberra-pulse")
+# The font is Debian's (above), not the program's own copy: everything but that.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 
 include(CPack)

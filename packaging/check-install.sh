@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch folder with cmake --install and checks what
-# lands there: the program, the menu entry, the icons and the AppStream metainfo,
+# lands there: the program, its font, the menu entry, the icons and the AppStream metainfo,
 # with desktop-file-validate and appstreamcli as judges of the last two.
 #
 #   check-install.sh <build folder> <project version> <application ID> <scratch folder>
@@ -26,6 +26,13 @@ for path in "$prefix/bin/quorvel" "$desktop" "$metainfo" "$prefix/share/doc/quor
     [ -f "$path" ] || fail "${path#"$root"} is not installed"
 done
 [ -x "$prefix/bin/quorvel" ] || fail "bin/quorvel is not executable"
+# A build with its own copy of IPAPGothic installs it where the program looks, with
+# its licence.
+if [ -f "$build/src/fonts/ipagp.ttf" ]; then
+    for file in ipagp.ttf IPA_Font_License.txt; do
+        [ -f "$prefix/share/quorvel/fonts/$file" ] || fail "share/quorvel/fonts/$file is not installed"
+    done
+fi
 
 # Each icon size the theme holds, a PNG of that size under the ID's name.
 for size in 32 64 128 256; do

@@ -55,6 +55,12 @@ for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 fonts-ipaf
     grep -Fqx "$package" <<<"$names" || fail "Depends lacks $package"
 done
 
+# What a desktop should have besides: Qt's Wayland plugin and the event sounds.
+recommends=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$(field Recommends)")
+for package in qt6-wayland libcanberra0 libcanberra-pulse; do
+    grep -Fqx "$package" <<<"$recommends" || fail "Recommends lacks $package"
+done
+
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 for path in usr/bin/quorvel "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
@@ -62,7 +68,8 @@ for path in usr/bin/quorvel "usr/share/applications/$id.desktop" "usr/share/meta
             usr/share/doc/quorvel/copyright; do
     [ -f "$root/$path" ] || fail "the package lacks /$path"
 done
-# Nothing but what a user needs: no tests, benchmarks or static libraries.
+# Nothing but what a user needs: no tests, benchmarks or static libraries, and no copy of
+# the IPA font, which the package depends on.
 extra=$(find "$root" -type f -printf '/%P\n' \
         | grep -Ev '^/usr/(bin/quorvel$|share/(applications|metainfo|icons/hicolor|doc/quorvel)/)' || true)
 [ -z "$extra" ] || fail "the package holds more than the program: $extra"

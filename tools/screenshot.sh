@@ -27,14 +27,8 @@ QUORVEL_SCREENSHOT_TIMEOUT=${QUORVEL_SCREENSHOT_TIMEOUT:-10}
 grab() {
     local out=$1 name=${QUORVEL_SCREENSHOT_WINDOW:-"Quorvel  Ver1.08"}
 
-    # The window is in Japanese: a Japanese locale where there is one, else
-    # at least UTF-8.
-    if locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
-        export LANG=ja_JP.UTF-8
-    else
-        export LANG=C.UTF-8
-    fi
-    export LC_ALL=$LANG
+    # The window is in Japanese, and so is the user: dates as Japan writes them.
+    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
     cd "$QUORVEL_ROOT" || return 1
     local command
@@ -107,7 +101,19 @@ case $out in
     *) out="$PWD/$out" ;;
 esac
 
-quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils xdotool "${extra_packages[@]}"
+quorvel_install "${QUORVEL_PACKAGES[@]}" xvfb xauth imagemagick x11-utils xdotool locales \
+    "${extra_packages[@]}"
+# A Japanese locale, where the system has none generated, is made in the build folder
+# for this program alone (LOCPATH), leaving the system's locales as they are.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+    locales="$QUORVEL_ROOT/build/locale"
+    if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+        mkdir -p "$locales"
+        localedef -i ja_JP -c -f UTF-8 "$locales/ja_JP.UTF-8" \
+            || { echo "screenshot: could not make the ja_JP.UTF-8 locale" >&2; exit 1; }
+    fi
+    export LOCPATH=$locales
+fi
 if [ -z "${QUORVEL_SCREENSHOT_COMMAND:-}" ]; then
     quorvel_build build
 fi

@@ -3,11 +3,16 @@
 # then builds everything again with AddressSanitizer and UndefinedBehaviorSanitizer
 # (clang, in build-asan/), runs the tests there, and fuzzes the record code for a minute.
 # The tests include installing: the menu entry and metainfo are validated, the .deb is
-# built and unpacked, and the program from it is started on a virtual X server.
+# built and unpacked, and the program from it is started on a virtual X server. The
+# Japanese font families that desktops have are installed for the window's font tests
+# (fonts-noto-cjk is the big one: 57 MB to fetch), libcanberra for the beep's, weston
+# and Qt's Wayland plugin for the window's on Wayland.
 source "$(dirname "$0")/setup.sh"
 quorvel_install "${QUORVEL_PACKAGES[@]}" binutils-mingw-w64-x86-64 \
     clang-14 libclang-rt-14-dev libfuzzer-14-dev llvm-14 \
-    desktop-file-utils appstream dpkg-dev file xvfb xauth x11-utils
+    desktop-file-utils appstream dpkg-dev file xvfb xauth x11-utils \
+    fonts-noto-cjk fonts-vlgothic fonts-takao fonts-droid-fallback libcanberra0 libcanberra-pulse \
+    weston qt6-wayland
 quorvel_build build -DBUILD_TESTING=ON
 export QT_QPA_PLATFORM=offscreen
 quorvel_small_disk

@@ -1,13 +1,14 @@
 #include "DesktopServices.h"
 
+#include "TitleBar.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTranslator>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#endif
 
 void DesktopServices::setWindow(QWidget *window)
 {
@@ -25,12 +26,26 @@ bool DesktopServices::installJapaneseQtTranslation()
     return QCoreApplication::installTranslator(translator);
 }
 
-void DesktopServices::ignoreFileSizeSignal()
+namespace {
+// A message box is a window of its own, which takes the desktop theme's look, not that of
+// the window it speaks for: it gets the window's palette, style and font (as its controls
+// have it, not bold), and buttons with captions only, as the window's buttons are.
+void takeLookOf(const QWidget *window, QMessageBox &box)
 {
-#ifdef Q_OS_UNIX
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    if (!window)
+        return;
+    box.setPalette(window->palette());
+    QFont font = window->font();
+    font.setBold(false);
+    box.setFont(font);
+    QStyle *style = window->style();
+    box.setStyle(style);
+    for (QWidget *child : box.findChildren<QWidget *>())
+        child->setStyle(style);
+    for (QAbstractButton *button : box.buttons())
+        button->setIcon(QIcon());
 }
+} // namespace
 
 int DesktopServices::messageBox(const QString &text, int style, const QString &title)
 {
@@ -53,13 +68,12 @@ int DesktopServices::messageBox(const QString &text, int style, const QString &t
     QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, m_window);
     // The texts hold file names, which may look like markup.
     box.setTextFormat(Qt::PlainText);
+    takeLookOf(m_window, box);
+    if (TitleBar::needed())
+        TitleBar::install(&box);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
                                                               : QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? Ok : Cancel;
 }
 
-void DesktopServices::beep()
-{
-    QApplication::beep();
-}

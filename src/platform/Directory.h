@@ -19,7 +19,9 @@ namespace Directory {
 enum class Kind { Files, Folders };
 
 // The names of folder's regular files or folders (and links to one), as path names,
-// in the order the system returns them. "." and ".." are left out; dot-names are not.
+// in the order the system returns them. "." and ".." are left out, and so are the
+// folders the system hides from its users: on Unix those whose names start with a dot,
+// on Windows those marked hidden or system. Files are never left out, dot-names too.
 // With a suffix, only names that end in it, in any case. progress, when given, is
 // called now and then so that a long scan can show that it is busy.
 struct Listing

@@ -31,9 +31,12 @@ bool detail::scan(const QString &folder, Listing *folders, Listing *files, QStri
         const QByteArrayView bytes(entry->d_name, qsizetype(std::strlen(entry->d_name)));
         if (bytes == "." || bytes == "..")
             continue;
+        // A folder whose name starts with a dot is one the user is not meant to see, as
+        // file managers have it (.cache, .config, ...); a record so named is still a record.
+        Listing *const folderInto = bytes.front() == '.' ? nullptr : folders;
         Listing *const fileInto = suffixInBytes && !endsWithAsciiCaseless(bytes, asciiSuffix)
                                       ? nullptr : files;
-        if (!fileInto && !folders)
+        if (!fileInto && !folderInto)
             continue;
         // The entry says what it is on most file systems; only a link, or a file
         // system that does not tell, costs a look at the inode.
@@ -44,7 +47,7 @@ bool detail::scan(const QString &folder, Listing *folders, Listing *files, QStri
                 continue; // a dangling link
             type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
         }
-        Listing *const into = type == DT_REG ? fileInto : type == DT_DIR ? folders : nullptr;
+        Listing *const into = type == DT_REG ? fileInto : type == DT_DIR ? folderInto : nullptr;
         if (!into)
             continue;
         const qsizetype before = into->text.size();

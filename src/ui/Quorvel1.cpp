@@ -8,9 +8,11 @@
 #include "FolderList.h"
 #include "Twips.h"
 #include "Version.h"
+#include "WindowFont.h"
 #include "platform/Directory.h"
 #include "platform/GeneralDate.h"
 #include "platform/InputMethod.h"
+#include "platform/TitleBar.h"
 #include "platform/Services.h"
 #include "record/RecordFile.h"
 
@@ -22,40 +24,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QFontDatabase>
 #include <QPushButton>
 
 namespace {
-const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kTitle = QStringLiteral("確認!");
 constexpr QRect kLabel1Twips = Twips::rect(2520, 3360, 2685, 240);
 
-// Linux and macOS have no "ＭＳ Ｐゴシック"; IPAPGothic has the same metrics, so the
-// captions fit the layout as they do on Windows.
-const QStringList kFontStandIns
-    = {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
-       QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
-       QStringLiteral("Droid Sans Fallback")};
-
-// The first of the family and its stand-ins that is installed. Asked for a name that is
-// not installed, even with substitutes registered for it, Qt looks for that name's
-// fallbacks through fontconfig for every size, weight and script the window uses: an
-// eighth of the work of start-up.
-QString installedFamily()
-{
-    static const QString family = [] {
-        for (const QString &name : QStringList{kFontFamily} + kFontStandIns) {
-            if (QFontDatabase::hasFamily(name))
-                return name;
-        }
-        return kFontFamily;
-    }();
-    return family;
-}
-
 QFont uiFont(double points, bool bold = false)
 {
-    QFont font(installedFamily());
+    QFont font(WindowFont::family());
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -78,6 +55,15 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect 
     label->setTextFormat(Qt::PlainText);
     label->resize(label->sizeHint().width(), label->height());
     return label;
+}
+
+// A caption is one line of its font high, and some glyphs (the dakuten of ダ) reach a
+// pixel below the font's descent: the caption keeps its top where it was and gets two
+// pixels more below, where nothing else is, so that they show whole.
+void fitCaption(QLabel *label)
+{
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->resize(label->width(), label->height() + 2);
 }
 
 void makeBoxedLabel(QLabel *label, bool white)
@@ -143,6 +129,8 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
     createControls();
     setTabOrder();
     ClassicLook::apply(this);
+    if (TitleBar::needed())
+        TitleBar::install(this);
 
     connect(Check2, &QCheckBox::toggled, this, &Quorvel1::Check2_Click);
     connect(Command1, &QPushButton::clicked, this, &Quorvel1::Command1_Click);
@@ -220,6 +208,8 @@ void Quorvel1::createControls()
     // File names are shown as they are, never as markup ("<b>x.pas" is a valid name).
     for (QLabel *label : {Label1, Label8, Label12})
         label->setTextFormat(Qt::PlainText);
+    for (QLabel *caption : {Label4, Label5, Label7, Label3, Label2})
+        fitCaption(caption);
     makeBoxedLabel(Label8, true);
     makeBoxedLabel(Label1, true);
     makeBoxedLabel(Label9, false);

@@ -7,11 +7,34 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QProxyStyle>
+#include <QScopeGuard>
+#include <QStyleFactory>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTemporaryFile>
 #include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+class IconButtonStyle : public QProxyStyle
+{
+public:
+    IconButtonStyle() : QProxyStyle(QStringLiteral("Fusion")) { }
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+} // namespace
 
 static bool writeAll(const QString &path, const QByteArray &bytes)
 {
@@ -62,7 +85,19 @@ private slots:
         QFETCH(QString, shownTitle);
         QFETCH(int, answer);
 
+        // A window in a look of its own, under an application style that gives dialog
+        // buttons icons, as desktop themes do.
+        const QString appStyle = QApplication::style()->name();
+        QApplication::setStyle(new IconButtonStyle);
+        const auto restoreStyle = qScopeGuard([&] { QApplication::setStyle(appStyle); });
         QWidget window;
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+        palette.setColor(QPalette::Button, QColor(0xC0, 0xC0, 0xC0));
+        window.setPalette(palette);
+        window.setFont(QFont(QStringLiteral("Quorvel Window Font"), 11, QFont::Bold));
+        std::unique_ptr<QStyle> windowStyle(QStyleFactory::create(QStringLiteral("Windows")));
+        window.setStyle(windowStyle.get());
         window.show();
         DesktopServices services;
         services.setWindow(&window);
@@ -72,10 +107,29 @@ private slots:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             QVERIFY(box);
             seen = true;
+            // A failed check leaves the lambda early: the box must not be left open.
+            const auto closeOnFailure = qScopeGuard([box] {
+                if (QTest::currentTestFailed())
+                    box->done(QMessageBox::Cancel);
+            });
             QCOMPARE(box->parentWidget(), &window);
             QCOMPARE(box->windowTitle(), shownTitle);
             QCOMPARE(box->text(), QStringLiteral("テキスト"));
             QCOMPARE(int(box->icon()), icon);
+            QCOMPARE(box->style(), windowStyle.get());
+            const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            for (const QWidget *part : std::initializer_list<const QWidget *>{box, label}) {
+                QCOMPARE(part->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
+                QCOMPARE(part->font().family(), QStringLiteral("Quorvel Window Font"));
+                QCOMPARE(part->font().pointSize(), 11);
+                QVERIFY(!part->font().bold());
+            }
+            for (QAbstractButton *button : box->buttons()) {
+                QVERIFY(button->icon().isNull());
+                QCOMPARE(button->style(), windowStyle.get());
+                QCOMPARE(button->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xC0));
+            }
             QStringList texts;
             for (QAbstractButton *button : box->buttons())
                 texts << button->text().remove(u'&');
@@ -94,6 +148,36 @@ private slots:
         });
         QCOMPARE(services.messageBox(QStringLiteral("テキスト"), style, title), answer);
         QVERIFY(seen);
+    }
+
+    // Where there is no sound at all (no sound server, no sound card, as on a build
+    // machine) the beep makes none, says nothing and does not hold the program up.
+    void beepWithoutSound()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("PULSE_SERVER", QFile::encodeName(runtime.path() + QStringLiteral("/none")));
+        static QStringList messages;
+        const QtMessageHandler before = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+        // What the sound libraries write straight to the terminal counts as saying something.
+        QTemporaryFile errors;
+        QVERIFY(errors.open());
+        std::fflush(stderr);
+        const int terminal = ::dup(STDERR_FILENO);
+        QVERIFY(::dup2(errors.handle(), STDERR_FILENO) >= 0);
+        DesktopServices services;
+        for (int i = 0; i < 3; ++i)
+            services.beep();
+        // The sound plays on a thread of its own: give it the time to complain.
+        QTest::qWait(500);
+        std::fflush(stderr);
+        ::dup2(terminal, STDERR_FILENO);
+        ::close(terminal);
+        qInstallMessageHandler(before);
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(errors.readAll(), QByteArray());
     }
 
     void normalFileIsExactAndNotAFolder_data()

@@ -83,6 +83,39 @@ inline Made folder(const QString &parent, const QByteArray &name)
 #endif
 }
 
+// Whether the system's file managers hide the folder at path: on Unix one whose name
+// starts with a dot; on Windows one marked hidden or system (which Wine makes of every
+// dot-name too).
+inline bool isHiddenFolder(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES
+           && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+#else
+    return QFileInfo(path).fileName().startsWith(u'.');
+#endif
+}
+
+// A folder the system's file managers hide, made in parent: on Unix named with a dot
+// before name, on Windows under name and marked hidden. Its path goes to *path.
+inline Made hiddenFolder(const QString &parent, const QString &name, QString *path)
+{
+#ifdef Q_OS_WIN
+    *path = QDir(parent).filePath(name);
+    if (!QDir(parent).mkdir(name))
+        return Made::Failed;
+    const DWORD attributes = ::GetFileAttributesW(wide(*path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES
+                   && ::SetFileAttributesW(wide(*path).c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)
+               ? Made::Yes
+               : Made::Failed;
+#else
+    *path = QDir(parent).filePath(u'.' + name);
+    return QDir(parent).mkdir(u'.' + name) ? Made::Yes : Made::Failed;
+#endif
+}
+
 // A symbolic link at path to target (which need not exist).
 inline Made link(const QString &target, const QString &path, bool toFolder)
 {

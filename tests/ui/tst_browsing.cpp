@@ -49,6 +49,7 @@ private slots:
     void listing();
     void listingOrder();
     void codePageNamesOpen();
+    void hiddenFolderOpen();
 
 private:
     QString make(const QString &relative) const
@@ -605,7 +606,7 @@ void BrowsingTest::listing_data()
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("listed"); // empty when the entry must not be listed
-    QTest::addColumn<bool>("subfolder"); // whether Dir1 lists it, from the same read
+    QTest::addColumn<bool>("subfolder"); // whether Dir1 lists it (unless hidden), from the same read
 
     const QByteArray hayate = "\x83\x6E\x83\x84\x83\x65.pas"; // ハヤテ in code page 932
     QTest::newRow("code page 932 name") << hayate << "file" << "ハヤテ.pas" << false;
@@ -615,6 +616,10 @@ void BrowsingTest::listing_data()
     QTest::newRow("name beyond the BMP") << QByteArray("\xF0\xA0\x82\x89.pas") << "file"
                                          << QStringLiteral("\U00020089.pas") << false;
     QTest::newRow("dot name") << QByteArray(".A.pas") << "file" << ".A.pas" << false;
+    // Left out where the system hides them: on Unix, not on Windows (but under Wine).
+    QTest::newRow("dot folder") << QByteArray(".cache") << "folder" << "" << true;
+    QTest::newRow("dot link to a folder") << QByteArray(".x") << "folder link" << "" << true;
+    QTest::newRow("dot folder named x.pas") << QByteArray(".x.pas") << "folder" << "" << true;
     QTest::newRow("ending in capitals") << QByteArray("B.PAS") << "file" << "B.PAS" << false;
     QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas" << false;
     QTest::newRow("other ending") << QByteArray("D.pass") << "file" << "" << false;
@@ -635,6 +640,8 @@ void BrowsingTest::listing()
     // QTemporaryDir cannot remove what it cannot name.
     const auto removeRaw = qScopeGuard([&] { TestEntries::remove(folder, name); });
     QUORVEL_MAKE(makeRaw(folder, name, kind));
+    if (TestEntries::isHiddenFolder(QDir(folder).filePath(QString::fromUtf8(name))))
+        subfolder = false;
 
     Window w(*m_services, folder);
     QCOMPARE(w.files(), listed.isEmpty() ? QStringList() : QStringList{listed});
@@ -651,6 +658,8 @@ void BrowsingTest::listing()
 }
 
 // As a file manager sorts, for records and folders alike: case aside, numbers by value.
+// As it shows them too: the record ".dot.pas" is there, and the folder ".dot" where the
+// system does not hide it.
 void BrowsingTest::listingOrder()
 {
     const QString folder = make("order");
@@ -666,7 +675,12 @@ void BrowsingTest::listingOrder()
     QStringList folders;
     for (int index = 0; index < w.Dir1->subfolderCount(); ++index)
         folders << QFileInfo(w.Dir1->entry(index)).fileName();
-    QCOMPARE(folders, (QStringList{".dot", "2", "10", "A", "b"}));
+    QStringList shown;
+    for (const char *name : {".dot", "2", "10", "A", "b"}) {
+        if (!TestEntries::isHiddenFolder(in(folder, QString::fromLatin1(name))))
+            shown << QString::fromLatin1(name);
+    }
+    QCOMPARE(folders, shown);
 }
 
 // A folder and a record named in code page 932 bytes show decoded, open, load and are
@@ -713,6 +727,36 @@ void BrowsingTest::codePageNamesOpen()
     TestEntries::remove(m_start, stable + '/' + name);
     TestEntries::remove(m_start, stable);
     QCOMPARE(QDir(m_start).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+}
+
+// A folder left out of its parent's list still shows in the chain of a folder inside it,
+// and its records and its own subfolders are listed when it is open.
+void BrowsingTest::hiddenFolderOpen()
+{
+    QString hidden;
+    QString hiddenInside;
+    QUORVEL_MAKE(TestEntries::hiddenFolder(m_start, QStringLiteral("config"), &hidden));
+    QUORVEL_MAKE(TestEntries::hiddenFolder(hidden, QStringLiteral("cache"), &hiddenInside));
+    const QString inside = hidden + QStringLiteral("/quorvel");
+    QVERIFY(QDir().mkpath(inside));
+    record(hidden, "Dot.pas");
+
+    Window w(*m_services, inside);
+    const int chain = w.Dir1->count() - w.Dir1->subfolderCount();
+    QCOMPARE(w.Dir1->item(chain - 2)->text(), QFileInfo(hidden).fileName());
+    QCOMPARE(w.Dir1->entry(-2), hidden);
+    w.clickFolder(hidden);
+    QCOMPARE(w.Text6->text(), native(hidden));
+
+    w.openFolder(hidden);
+    QCOMPARE(w.Dir1->path(), hidden);
+    QCOMPARE(w.files(), QStringList{"Dot.pas"});
+    QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
+    QCOMPARE(w.Dir1->subfolderCount(), 1);
+    QCOMPARE(w.Dir1->entry(0), inside);
+
+    w.openFolder(m_start);
+    QCOMPARE(w.Dir1->subfolderCount(), 2); // "other" and "sub"
 }
 
 QTEST_MAIN(BrowsingTest)
