@@ -74,6 +74,9 @@ cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 cp "$mingw_runtime"/{libgcc_s_seh-1.dll,libstdc++-6.dll} "$stage/"
 cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 cp /usr/share/qt6/translations/qtbase_ja.qm "$stage/translations/"
+# IPAPGothic for a Windows without ＭＳ Ｐゴシック (one in another language), with its licence.
+mkdir -p "$stage/fonts"
+cp "$build/src/fonts/"{ipagp.ttf,IPA_Font_License.txt} "$stage/fonts/"
 # Nothing needs the symbols on the user's machine.
 find "$stage" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
 # Qt looks for its plugins and texts beside the program.
