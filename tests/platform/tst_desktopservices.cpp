@@ -112,7 +112,10 @@ private slots:
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("フォルダ.pas")));
         FakeServices services;
-        QCOMPARE(services.entryAt(dir.path(), name).kind == Services::Entry::File, expected);
+        QString reason;
+        const OpenFolder folder = services.openFolder(dir.path(), &reason);
+        QVERIFY(folder.isOpen());
+        QCOMPARE(services.entryAt(folder, name).kind == Services::Entry::File, expected);
     }
 
     void saveFileWritesOnlyWhatItMay_data()
@@ -155,11 +158,13 @@ private slots:
 
         FakeServices services;
         QString reason;
-        QCOMPARE(services.saveFile(path, "new\r\n",
-                                   replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile,
-                                   &reason),
-                 saved);
-        QCOMPARE(reason.isEmpty(), saved);
+        const OpenFolder folder = services.openFolder(dir.path(), &reason);
+        QVERIFY(folder.isOpen());
+        const Services::Saved result
+            = services.saveFile(folder, QStringLiteral("アイウ.pas"), "new\r\n",
+                                replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile);
+        QCOMPARE(result.outcome != Services::Saved::Failed, saved);
+        QCOMPARE(result.reason.isEmpty(), saved);
         QFile now(existing == QLatin1String("link") ? outside : path);
         if (existing != QLatin1String("folder")) {
             QVERIFY(now.open(QIODevice::ReadOnly));
