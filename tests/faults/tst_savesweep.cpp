@@ -1,0 +1,595 @@
+// A create command under a failing system, call by call. create_once runs one command
+// (a new record, or a replace answered OK) through the real code against a real folder,
+// and every file system call it makes is stopped at the kernel (seccomp) and handed to this
+// test. A first run counts the calls; then, for each call in turn, one run fails it with
+// each error below and one run kills the process there. After every run the record is
+// its old bytes (absent, for a new one) or the whole new record with everything the old
+// one had, the message says which, and temporary files are left only by a kill or a
+// failed clean-up, for a later save to take away.
+//
+// Also here, as they need other users or the real system: a record of another user in a
+// shared group folder, its ACL and extended attributes.
+
+#include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/seccomp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+const QString kName = QStringLiteral("アイウ");
+const QString kFile = kName + QStringLiteral(".pas");
+const QString kPassword = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
+const QByteArray kNewBytes = kPassword.toLatin1() + "\r\n";
+const QByteArray kOldBytes = "OLD RECORD, NOT TO BE LOST\r\n";
+const QString kBystander = QStringLiteral("サクラ.pas");
+const QByteArray kBystanderBytes = "bystander\r\n";
+
+constexpr int kKill = -1;
+const QList<int> kFaults = {EIO, ENOSPC, EDQUOT, EACCES, EPERM, EINTR, EXDEV, EINVAL, ENOSYS, EROFS, kKill};
+
+QString faultName(int fault)
+{
+    return fault == kKill ? QStringLiteral("kill") : QString::fromLatin1(strerrorname_np(fault));
+}
+
+QString callName(long nr)
+{
+    static const QMap<long, QString> names = {
+#define CALL(name) {SYS_##name, QStringLiteral(#name)}
+#ifdef SYS_open
+        CALL(open), CALL(stat), CALL(lstat), CALL(rename), CALL(link), CALL(unlink),
+        CALL(access), CALL(creat),
+#endif
+        CALL(openat), CALL(close), CALL(read), CALL(pread64), CALL(write), CALL(pwrite64),
+        CALL(writev), CALL(lseek), CALL(fcntl), CALL(fsync), CALL(fdatasync),
+        CALL(newfstatat), CALL(fstat), CALL(statx), CALL(getdents64), CALL(renameat),
+        CALL(renameat2), CALL(linkat), CALL(unlinkat), CALL(faccessat), CALL(faccessat2),
+        CALL(fchown), CALL(fchownat), CALL(fchmod), CALL(fchmodat), CALL(fsetxattr),
+        CALL(fgetxattr), CALL(flistxattr), CALL(fremovexattr), CALL(fstatfs), CALL(ftruncate),
+        CALL(utimensat), CALL(mkdirat),
+#undef CALL
+    };
+    return names.value(nr, QString::number(nr));
+}
+
+// One run of create_once, watched.
+struct Watched
+{
+    QStringList shown; // the messages, in order
+    QStringList calls; // the watched calls before the command ended
+    bool killed = false;
+    bool done = false; // the command ran to its end
+    QString trouble; // what went wrong with the watching itself
+};
+
+int receiveDescriptor(int socket)
+{
+    pollfd wait{socket, POLLIN, 0};
+    if (::poll(&wait, 1, 30000) != 1)
+        return -1;
+    char byte = 0;
+    iovec io{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (::recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1)
+        return -1;
+    const cmsghdr *header = CMSG_FIRSTHDR(&message);
+    if (!header || header->cmsg_type != SCM_RIGHTS)
+        return -1;
+    int fd = -1;
+    std::memcpy(&fd, CMSG_DATA(header), sizeof(int));
+    return fd;
+}
+
+QStringList parseShown(const QByteArray &out)
+{
+    QStringList shown;
+    for (const QByteArray &line : out.split('\n')) {
+        if (!line.isEmpty() && line != "done")
+            shown.append(QString::fromUtf8(line).replace(QLatin1String("\\r\\n"), QLatin1String("\r\n")));
+    }
+    return shown;
+}
+
+// Runs create_once on folder; the call at index target (counted from 0) gets fault;
+// a negative target lets every call through.
+Watched watchOnce(const QString &folder, int target, int fault)
+{
+    Watched watched;
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        watched.trouble = QStringLiteral("socketpair");
+        return watched;
+    }
+    const QByteArray helper = CREATE_ONCE;
+    const QByteArray folderArg = QFile::encodeName(folder);
+    const QByteArray nameArg = kName.toUtf8();
+    const QByteArray passwordArg = kPassword.toUtf8();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pair[1], 3);
+        const char *argv[] = {helper.constData(), folderArg.constData(), nameArg.constData(),
+                              passwordArg.constData(), "--watch", nullptr};
+        ::execv(helper.constData(), const_cast<char **>(argv));
+        ::_exit(127);
+    }
+    ::close(pair[1]);
+    const int socket = pair[0];
+    const int listener = receiveDescriptor(socket);
+    if (listener < 0) {
+        watched.trouble = QStringLiteral("create_once could not be watched");
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ::close(socket);
+        return watched;
+    }
+
+    QByteArray out;
+    const auto drain = [&] {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
+            out.append(buffer, n);
+        watched.done = out.endsWith("done\n");
+    };
+    for (;;) {
+        pollfd fds[2] = {{listener, POLLIN, 0}, {socket, POLLIN, 0}};
+        if (::poll(fds, 2, 30000) <= 0) {
+            watched.trouble = QStringLiteral("create_once stopped answering");
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        if (fds[1].revents & POLLIN)
+            drain();
+        if (fds[0].revents & POLLIN) {
+            seccomp_notif request{};
+            if (::ioctl(listener, SECCOMP_IOCTL_NOTIF_RECV, &request) != 0)
+                continue; // the process is gone
+            // The command's end is sent before any later call, so it is here by now.
+            drain();
+            seccomp_notif_resp response{};
+            response.id = request.id;
+            response.flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
+            if (!watched.done && !watched.killed) {
+                const int index = int(watched.calls.size());
+                watched.calls.append(callName(request.data.nr));
+                if (index == target && fault == kKill) {
+                    ::kill(pid, SIGKILL);
+                    watched.killed = true;
+                    continue;
+                }
+                if (index == target) {
+                    response.flags = 0;
+                    response.error = -fault;
+                }
+            }
+            ::ioctl(listener, SECCOMP_IOCTL_NOTIF_SEND, &response);
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR))
+            break;
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    drain();
+    ::close(listener);
+    ::close(socket);
+    if (!watched.killed && !(WIFEXITED(status) && WEXITSTATUS(status) == 0) && watched.trouble.isEmpty())
+        watched.trouble = QStringLiteral("create_once ended with status %1").arg(status);
+    watched.shown = parseShown(out);
+    return watched;
+}
+
+// create_once without watching, optionally as another user; returns what was shown.
+QStringList runAs(const QString &folder, const QString &name, const QString &user = QString())
+{
+    QStringList arguments = {folder, name, kPassword};
+    if (!user.isEmpty())
+        arguments << QStringLiteral("--as") << user;
+    QProcess process;
+    process.start(QString::fromUtf8(CREATE_ONCE), arguments);
+    if (!process.waitForFinished(60000))
+        return {QStringLiteral("<create_once did not finish>")};
+    return parseShown(process.readAllStandardOutput());
+}
+
+// Everything about a file that a save must keep or may change.
+struct FileState
+{
+    bool exists = false;
+    QByteArray bytes;
+    ino_t inode = 0;
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    QMap<QByteArray, QByteArray> attributes;
+};
+
+FileState stateOf(const QString &path)
+{
+    FileState state;
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status {};
+    if (::lstat(native.constData(), &status) != 0)
+        return state;
+    state.exists = true;
+    state.inode = status.st_ino;
+    state.mode = status.st_mode;
+    state.uid = status.st_uid;
+    state.gid = status.st_gid;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        state.bytes = file.readAll();
+    char names[4096];
+    const ssize_t listed = ::llistxattr(native.constData(), names, sizeof names);
+    for (ssize_t at = 0; at < listed;) {
+        const QByteArray name(names + at);
+        at += name.size() + 1;
+        char value[4096];
+        const ssize_t size = ::lgetxattr(native.constData(), name.constData(), value, sizeof value);
+        if (size >= 0 && !name.startsWith("security."))
+            state.attributes.insert(name, QByteArray(value, size));
+    }
+    return state;
+}
+
+QStringList temporaries(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".quorvel-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+bool ageTemporaries(const QString &folder)
+{
+    const timespec twoDaysAgo{::time(nullptr) - 2 * 24 * 60 * 60, 0};
+    const timespec times[2] = {twoDaysAgo, twoDaysAgo};
+    for (const QString &name : temporaries(folder)) {
+        if (::utimensat(AT_FDCWD, QFile::encodeName(folder + u'/' + name).constData(), times,
+                        AT_SYMLINK_NOFOLLOW)
+            != 0)
+            return false;
+    }
+    return true;
+}
+
+bool setfacl(const QStringList &arguments)
+{
+    return QProcess::execute(QStringLiteral("setfacl"), arguments) == 0;
+}
+
+bool setfattr(const QString &path, const QString &name, const QString &value)
+{
+    return QProcess::execute(QStringLiteral("setfattr"), {QStringLiteral("-n"), name, QStringLiteral("-v"), value, path}) == 0;
+}
+
+// The raw ACL of a file made by setfacl, to be given to every old record; empty when
+// setfacl is not there or the file system has no ACLs.
+QByteArray accessListMadeBySetfacl(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/acl-template");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.close();
+    if (!setfacl({QStringLiteral("-m"), QStringLiteral("u:2001:rw,g:3001:r"), path}))
+        return {};
+    return stateOf(path).attributes.value("system.posix_acl_access");
+}
+
+bool isRoot()
+{
+    return ::geteuid() == 0;
+}
+} // namespace
+
+class TestSaveSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyCallFailsOrKills_data();
+    void everyCallFailsOrKills();
+    void groupMemberReplacesAnothersRecord_data();
+    void groupMemberReplacesAnothersRecord();
+    void aclAndAttributesKept();
+
+private:
+    // Sets up the folder for one run: a bystander, and for a replace the old record with
+    // its owner, group, permissions, ACL and an extended attribute.
+    void prepare(const QString &folder, bool replace, bool withAccessList);
+    QTemporaryDir m_base;
+    QByteArray m_accessList;
+};
+
+void TestSaveSweep::initTestCase()
+{
+    QVERIFY(m_base.isValid());
+    m_accessList = isRoot() ? accessListMadeBySetfacl(m_base.path()) : QByteArray();
+    // The kernel must be able to hand calls over (Linux 5.5 and later).
+    const QString folder = m_base.filePath(QStringLiteral("probe"));
+    prepare(folder, false, false);
+    const Watched probe = watchOnce(folder, -1, 0);
+    if (probe.trouble == QLatin1String("create_once could not be watched"))
+        QSKIP("this kernel cannot hand a process's system calls to another (seccomp user notification)");
+    QVERIFY2(probe.trouble.isEmpty(), qPrintable(probe.trouble));
+}
+
+void TestSaveSweep::prepare(const QString &folder, bool replace, bool withAccessList)
+{
+    QVERIFY(QDir().mkpath(folder));
+    QFile bystander(folder + u'/' + kBystander);
+    QVERIFY(bystander.open(QIODevice::WriteOnly) && bystander.write(kBystanderBytes) == kBystanderBytes.size());
+    bystander.close();
+    if (!replace)
+        return;
+    const QString path = folder + u'/' + kFile;
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(kOldBytes) == kOldBytes.size());
+    old.close();
+    const QByteArray native = QFile::encodeName(path);
+    QCOMPARE(::setxattr(native.constData(), "user.horse", "馬", 3, 0), 0);
+    if (isRoot())
+        QCOMPARE(::chown(native.constData(), 2001, 3000), 0);
+    if (withAccessList)
+        QCOMPARE(::setxattr(native.constData(), "system.posix_acl_access", m_accessList.constData(),
+                            size_t(m_accessList.size()), 0),
+                 0);
+    QCOMPARE(::chmod(native.constData(), 0640), 0);
+}
+
+void TestSaveSweep::everyCallFailsOrKills_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<bool>("withAccessList");
+    QTest::newRow("new record") << false << false;
+    QTest::newRow("replace") << true << true;
+    QTest::newRow("replace, no ACL") << true << false;
+}
+
+void TestSaveSweep::everyCallFailsOrKills()
+{
+    QFETCH(bool, replace);
+    QFETCH(bool, withAccessList);
+    const QString scenario = !replace        ? QStringLiteral("new")
+                             : withAccessList ? QStringLiteral("replace")
+                                              : QStringLiteral("replace-without-acl");
+    if (withAccessList && m_accessList.isEmpty())
+        QSKIP("needs root and setfacl (package acl) on a file system with ACLs");
+    const auto prepare = [&](const QString &folder) { this->prepare(folder, replace, withAccessList); };
+    const QString countFolder = m_base.filePath(scenario + QStringLiteral("-count"));
+    prepare(countFolder);
+    const Watched count = watchOnce(countFolder, -1, 0);
+    QVERIFY2(count.trouble.isEmpty(), qPrintable(count.trouble));
+    QVERIFY(count.done);
+    const QString question = kFile + QStringLiteral("が既に存在します\r\n上書きしますか？");
+    const QString savedText = kFile + (replace ? QStringLiteral("を上書き保存しました")
+                                               : QStringLiteral("を作成しました"));
+    const QStringList expected = replace ? QStringList{question, savedText} : QStringList{savedText};
+    QCOMPARE(count.shown, expected);
+
+    QStringList broken;
+    int runs = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (int call = 0; call < count.calls.size(); ++call) {
+        for (const int fault : kFaults) {
+            const QString at = QStringLiteral("%1 #%2 %3 %4")
+                                   .arg(scenario)
+                                   .arg(call)
+                                   .arg(count.calls[call], faultName(fault));
+            const QString folder = m_base.filePath(QStringLiteral("%1-%2-%3").arg(scenario).arg(call).arg(faultName(fault)));
+            prepare(folder);
+            const QString path = folder + u'/' + kFile;
+            const FileState before = stateOf(path);
+            const Watched run = watchOnce(folder, call, fault);
+            ++runs;
+            const auto fail = [&](const QString &what) {
+                broken.append(at + QStringLiteral(": ") + what + QStringLiteral(" [shown: ")
+                              + run.shown.join(QLatin1String(" | ")).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"))
+                              + u']');
+            };
+            if (!run.trouble.isEmpty()) {
+                fail(run.trouble);
+                continue;
+            }
+            // The calls up to the fault are the same as in the counting run.
+            if (run.calls.mid(0, call + 1) != count.calls.mid(0, call + 1)) {
+                fail(QStringLiteral("another call order: ") + run.calls.join(u' '));
+                continue;
+            }
+            const FileState after = stateOf(path);
+            const bool old = replace ? after.exists && after.inode == before.inode
+                                           && after.bytes == kOldBytes && after.mode == before.mode
+                                           && after.uid == before.uid && after.gid == before.gid
+                                           && after.attributes == before.attributes
+                                     : !after.exists;
+            // The owner is kept where the system lets us give the file away: not where it
+            // refused that (as it does to anybody but root).
+            const bool ownerRefused = count.calls[call] == QLatin1String("fchown") && fault == EPERM;
+            const bool whole = after.exists && after.bytes == kNewBytes
+                               && (!replace
+                                   || (after.inode != before.inode && after.mode == before.mode
+                                       && (after.uid == before.uid || ownerRefused)
+                                       && after.gid == before.gid
+                                       && after.attributes == before.attributes));
+            if (!old && !whole) {
+                fail(QStringLiteral("the record is neither the old one nor the whole new one"));
+                continue;
+            }
+            if (stateOf(folder + u'/' + kBystander).bytes != kBystanderBytes) {
+                fail(QStringLiteral("the record beside it changed"));
+                continue;
+            }
+            if (!run.killed) {
+                QStringList results = run.shown;
+                if (replace && !results.isEmpty() && results.first() == question)
+                    results.removeFirst();
+                const QString result = results.value(0);
+                const bool saidSaved = result == savedText
+                                       || result.startsWith(savedText + QStringLiteral("\r\nただし、"));
+                const bool saidFailed
+                    = result.startsWith(kFile + QStringLiteral("を保存できませんでした！\r\n"))
+                      && result.size() > kFile.size() + 16;
+                if (results.size() != 1 || !(saidSaved || saidFailed)) {
+                    fail(QStringLiteral("not one result message"));
+                    continue;
+                }
+                if (saidSaved != whole) {
+                    fail(QStringLiteral("the message does not say what is on the disk"));
+                    continue;
+                }
+                // The reason is what happened, not a file or folder that is not there.
+                if (result.contains(QStringLiteral("既にあります")) != (before.exists && !replace)
+                    || result.contains(QStringLiteral("フォルダが見つかりません"))) {
+                    fail(QStringLiteral("a reason that did not happen"));
+                    continue;
+                }
+                if (!temporaries(folder).isEmpty() && count.calls[call] != QLatin1String("unlinkat")) {
+                    fail(QStringLiteral("a temporary file left: ") + temporaries(folder).join(u' '));
+                    continue;
+                }
+            }
+            // Whatever was left, a later save takes away once it is old.
+            if (!temporaries(folder).isEmpty()) {
+                if (!ageTemporaries(folder)) {
+                    fail(QStringLiteral("cannot age the temporary files"));
+                    continue;
+                }
+                const QStringList later = runAs(folder, QStringLiteral("ウマ"));
+                if (later != QStringList{QStringLiteral("ウマ.pasを作成しました")}
+                    || !temporaries(folder).isEmpty()) {
+                    fail(QStringLiteral("a later save did not take the old temporary files away: ")
+                         + temporaries(folder).join(u' '));
+                    continue;
+                }
+            }
+            QDir(folder).removeRecursively();
+        }
+    }
+    qInfo().noquote() << QStringLiteral("%1: %2 calls watched (%3); %4 faults at each; %5 runs, %6 held, %7 s")
+                             .arg(scenario)
+                             .arg(count.calls.size())
+                             .arg(count.calls.join(u' '))
+                             .arg(kFaults.size())
+                             .arg(runs)
+                             .arg(runs - broken.size())
+                             .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
+}
+
+void TestSaveSweep::groupMemberReplacesAnothersRecord_data()
+{
+    QTest::addColumn<QString>("user"); // who replaces user 2001's record (group 3000, 0664)
+    QTest::addColumn<bool>("kept"); // the group can be kept, so the record is replaced
+    QTest::newRow("member of the record's group") << "2002:2002:2002,3000" << true;
+    QTest::newRow("not a member, the record writable by all") << "2003:2003:2003" << false;
+}
+
+void TestSaveSweep::groupMemberReplacesAnothersRecord()
+{
+    QFETCH(QString, user);
+    QFETCH(bool, kept);
+    if (!isRoot())
+        QSKIP("needs root, to act as other users");
+    // The other users must reach the folder.
+    QCOMPARE(::chmod(QFile::encodeName(m_base.path()).constData(), 0755), 0);
+    const QString folder = m_base.filePath(QStringLiteral("shared-") + QString::number(kept));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    QCOMPARE(::chown(nativeFolder.constData(), 0, 3000), 0);
+    QCOMPARE(::chmod(nativeFolder.constData(), 0777), 0);
+    const QString path = folder + u'/' + kFile;
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(kOldBytes) == kOldBytes.size());
+    old.close();
+    QCOMPARE(::chown(QFile::encodeName(path).constData(), 2001, 3000), 0);
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), kept ? 0664 : 0666), 0);
+    const FileState before = stateOf(path);
+
+    const QStringList shown = runAs(folder, kName, user);
+    QCOMPARE(shown.value(0), kFile + QStringLiteral("が既に存在します\r\n上書きしますか？"));
+    const FileState after = stateOf(path);
+    if (!kept) {
+        QVERIFY2(shown.value(1).startsWith(kFile + QStringLiteral("を保存できませんでした！\r\n元のファイルのグループを引き継げません")),
+                 qPrintable(shown.value(1)));
+        QCOMPARE(after.inode, before.inode);
+        QCOMPARE(after.bytes, kOldBytes);
+        QVERIFY(temporaries(folder).isEmpty());
+        return;
+    }
+    QCOMPARE(shown.value(1), kFile + QStringLiteral("を上書き保存しました"));
+    QCOMPARE(after.bytes, kNewBytes);
+    QCOMPARE(after.gid, gid_t(3000));
+    QCOMPARE(after.mode & 07777, mode_t(0664));
+    QCOMPARE(after.uid, uid_t(2002)); // only root may give a file to another user
+    // The record's owner still reaches it through the group, and replaces it in turn.
+    const QStringList again = runAs(folder, kName, QStringLiteral("2001:2001:2001,3000"));
+    QCOMPARE(again.value(1), kFile + QStringLiteral("を上書き保存しました"));
+    QCOMPARE(stateOf(path).gid, gid_t(3000));
+}
+
+void TestSaveSweep::aclAndAttributesKept()
+{
+    if (!isRoot())
+        QSKIP("needs root, to give the record to another user and set trusted attributes");
+    if (m_accessList.isEmpty())
+        QSKIP("setfacl (package acl) is missing or this file system has no ACLs");
+    const QString folder = m_base.filePath(QStringLiteral("acl"));
+    QVERIFY(QDir().mkpath(folder));
+    // A default ACL on the folder gives every new file an ACL of its own; the replaced
+    // record must end with its own ACL, not the folder's.
+    QVERIFY(setfacl({QStringLiteral("-d"), QStringLiteral("-m"), QStringLiteral("u:2005:rwx"), folder}));
+    const QString path = folder + u'/' + kFile;
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(kOldBytes) == kOldBytes.size());
+    old.close();
+    QVERIFY(setfacl({QStringLiteral("--set"), QStringLiteral("u::rw,u:2001:rw,g::r,g:3001:r,m::rw,o::-"), path}));
+    QVERIFY(setfattr(path, QStringLiteral("user.origin"), QStringLiteral("stable")));
+    QVERIFY(setfattr(path, QStringLiteral("trusted.checked"), QStringLiteral("yes")));
+    QCOMPARE(::chown(QFile::encodeName(path).constData(), 2001, 3000), 0);
+    const FileState before = stateOf(path);
+    QCOMPARE(before.attributes.size(), 3);
+
+    const QStringList shown = runAs(folder, kName);
+    QCOMPARE(shown.value(1), kFile + QStringLiteral("を上書き保存しました"));
+    const FileState after = stateOf(path);
+    QCOMPARE(after.bytes, kNewBytes);
+    QVERIFY(after.inode != before.inode);
+    QCOMPARE(after.attributes, before.attributes);
+    QCOMPARE(after.mode, before.mode);
+    QCOMPARE(after.uid, uid_t(2001));
+    QCOMPARE(after.gid, gid_t(3000));
+
+    // A record without an ACL in that folder does not come back with the folder's.
+    QVERIFY(setfacl({QStringLiteral("-b"), path}));
+    const FileState plain = stateOf(path);
+    QVERIFY(!plain.attributes.contains("system.posix_acl_access"));
+    QCOMPARE(runAs(folder, kName).value(1), kFile + QStringLiteral("を上書き保存しました"));
+    QCOMPARE(stateOf(path).attributes, plain.attributes);
+    QCOMPARE(stateOf(path).mode, plain.mode);
+}
+
+QTEST_GUILESS_MAIN(TestSaveSweep)
+#include "tst_savesweep.moc"
