@@ -4,10 +4,12 @@
 # (clang, in build-asan/), runs the tests there, and fuzzes the record code for a minute.
 # The tests include installing: the menu entry and metainfo are validated, the .deb is
 # built and unpacked, and the program from it is started on a virtual X server.
+# acl and attr: the save tests give records ACLs and extended attributes with setfacl
+# and setfattr, to see that a replaced record keeps them.
 source "$(dirname "$0")/setup.sh"
 quorvel_install "${QUORVEL_PACKAGES[@]}" binutils-mingw-w64-x86-64 \
     clang-14 libclang-rt-14-dev libfuzzer-14-dev llvm-14 \
-    desktop-file-utils appstream dpkg-dev file xvfb xauth x11-utils
+    desktop-file-utils appstream dpkg-dev file xvfb xauth x11-utils acl attr
 quorvel_build build -DBUILD_TESTING=ON
 export QT_QPA_PLATFORM=offscreen
 cd "$QUORVEL_ROOT/build"

@@ -176,12 +176,14 @@ int main(int argc, char **argv)
     for (const QString &text : std::as_const(services.shown))
         out += QString(text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n")).toUtf8() + '\n';
     out += "done\n";
-    if (!watch) {
+    if (watch) {
+        // send, not write: the watcher does not count it among the command's calls.
+        ::send(3, out.constData(), size_t(out.size()), MSG_NOSIGNAL);
+    } else {
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-        return 0;
+        std::fflush(stdout);
     }
-    // send, not write: the watcher does not count it among the command's calls. Then
-    // out at once, without the exit work of the libraries (and their file calls).
-    ::send(3, out.constData(), size_t(out.size()), MSG_NOSIGNAL);
+    // Out at once, without the exit work of the libraries: their file calls would be
+    // watched too, and a leak check cannot look into a process that changed its user.
     ::_exit(0);
 }
