@@ -18,7 +18,7 @@ const QString kPasswordCharacterWrong = QStringLiteral("パスワードに使え
 // After a save whose folder could not be synced: the record has its name, but the disk
 // may not hold that yet.
 const QString kUnsynced
-    = QStringLiteral("\r\nただし、ディスクへの書き込みを確かめられませんでした。"
+    = QStringLiteral("\r\nただし、ディスクへの書き込みを確かめられませんでした。\r\n"
                      "電源が切れると変更が失われることがあります！\r\n");
 
 bool nameIsWrong(const QString &name, const QString &fileName)
