@@ -92,7 +92,9 @@ namespace {
 bool isSystemsOwn(int fd)
 {
 #ifdef __linux__
-    struct statfs volume {};
+    struct statfs volume
+    {
+    };
     if (::fstatfs(fd, &volume) != 0)
         return false;
     switch (static_cast<unsigned long>(volume.f_type)) {
@@ -136,7 +138,8 @@ QString kindOf(mode_t mode)
 bool openForReading(QFile &file, const QString &path, QString *reason)
 {
     // Without waiting: opening a named pipe would otherwise wait for a writer for ever.
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd
+        = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *reason = errno == ENOENT ? QStringLiteral("ファイルが見つかりません")
                                   : QString::fromLocal8Bit(std::strerror(errno));

@@ -129,11 +129,11 @@ OpenFolder Services::openFolder(const QString &path, QString *reason) const
                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        *reason = error == ENOENT    ? QStringLiteral("フォルダが見つかりません: ") + shownPath(path)
-                  : error == ENOTDIR ? QStringLiteral("フォルダではありません: ") + shownPath(path)
-                                     : QStringLiteral("フォルダを開けません（%1）: ")
-                                               .arg(systemReason(error))
-                                           + shownPath(path);
+        *reason = error == ENOENT ? QStringLiteral("フォルダが見つかりません: ") + shownPath(path)
+                  : error == ENOTDIR
+                      ? QStringLiteral("フォルダではありません: ") + shownPath(path)
+                      : QStringLiteral("フォルダを開けません（%1）: ").arg(systemReason(error))
+                            + shownPath(path);
         return {};
     }
     return OpenFolder(path, std::make_unique<HeldFolder>(fd));
@@ -142,7 +142,9 @@ OpenFolder Services::openFolder(const QString &path, QString *reason) const
 Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name) const
 {
     const QByteArray encoded = Directory::nativePath(name);
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::fstatat(descriptorOf(folder), encoded.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return {};
@@ -160,8 +162,8 @@ bool isTemporaryName(QByteArrayView name)
 {
     if (!name.startsWith(kTemporaryStart) || !name.endsWith(kTemporaryEnd))
         return false;
-    const QByteArrayView digits
-        = name.sliced(kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
+    const QByteArrayView digits = name.sliced(
+        kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
     if (digits.isEmpty() || digits.size() > 7)
         return false;
     for (const char c : digits) {
@@ -177,8 +179,8 @@ bool isTemporaryName(QByteArrayView name)
 int createTemporary(int folder, mode_t mode, QByteArray *name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *name = kTemporaryStart
-                + QByteArray::number(QRandomGenerator::global()->generate(), 36) + kTemporaryEnd;
+        *name = kTemporaryStart + QByteArray::number(QRandomGenerator::global()->generate(), 36)
+                + kTemporaryEnd;
         const int fd = ::openat(folder, name->constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0 || errno != EEXIST)
@@ -209,7 +211,9 @@ void removeStaleTemporaries(int folder)
     while (const dirent *entry = ::readdir(dir)) {
         if (!isTemporaryName(entry->d_name))
             continue;
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
             && S_ISREG(status.st_mode) && status.st_mtim.tv_sec <= now - kAge)
             ::unlinkat(fd, entry->d_name, 0);
@@ -247,7 +251,9 @@ bool renameNoReplace(int folder, const char *from, const char *to)
 // What a replaced record had besides its bytes, to be given to the new file.
 struct Kept
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     QList<std::pair<QByteArray, QByteArray>> attributes; // extended attributes, ACL among them
     bool hasAccessList = false;
 };
@@ -318,7 +324,8 @@ bool giveKept(int fd, const Kept &kept, QString *reason)
     const uid_t self = ::geteuid();
     const uid_t owner = self == 0 || kept.status.st_uid == self ? kept.status.st_uid : uid_t(-1);
     if (::fchown(fd, owner, kept.status.st_gid) != 0
-        && (errno != EPERM || owner == uid_t(-1) || ::fchown(fd, uid_t(-1), kept.status.st_gid) != 0)) {
+        && (errno != EPERM || owner == uid_t(-1)
+            || ::fchown(fd, uid_t(-1), kept.status.st_gid) != 0)) {
         *reason = QStringLiteral("元のファイルのグループを引き継げません: ") + systemReason(errno);
         return false;
     }
@@ -338,7 +345,8 @@ bool giveKept(int fd, const Kept &kept, QString *reason)
     }
 #endif
     if (::fchmod(fd, kept.status.st_mode & 07777) != 0) {
-        *reason = QStringLiteral("元のファイルのアクセス権を引き継げません: ") + systemReason(errno);
+        *reason
+            = QStringLiteral("元のファイルのアクセス権を引き継げません: ") + systemReason(errno);
         return false;
     }
     return true;
@@ -378,7 +386,8 @@ Services::Saved Services::saveFile(const OpenFolder &openFolder, const QString &
         const Descriptor old(oldFd);
         if (old.get() >= 0) {
             if (::fstat(old.get(), &kept.status) != 0)
-                return failed(QStringLiteral("元のファイルを確かめられません: ") + systemReason(errno));
+                return failed(QStringLiteral("元のファイルを確かめられません: ")
+                              + systemReason(errno));
             if (!S_ISREG(kept.status.st_mode)) // put there since it was looked at
                 return failed(refusalFor(entryOf(kept.status, folder, name.constData())));
             QString reason;

@@ -5,7 +5,6 @@
 #include "platform/AnsiCodec.h"
 #include "platform/Services.h"
 
-
 namespace {
 const QString kTitle = QStringLiteral("確認!");
 const QString kNameMissing = QStringLiteral("作成する馬名が未記入です！");
@@ -155,8 +154,7 @@ void RecordCreation::refuseSaving(const QString &fileName, const QString &reason
            Services::Exclamation, kTitle);
 }
 
-void RecordCreation::writeRecord(const OpenFolder &folder, const Entries &entries,
-                                 bool replacing)
+void RecordCreation::writeRecord(const OpenFolder &folder, const Entries &entries, bool replacing)
 {
     const QString &fileName = entries.fileName;
     const QString text = entries.kind == Kind::Plain
@@ -167,19 +165,19 @@ void RecordCreation::writeRecord(const OpenFolder &folder, const Entries &entrie
         refuseSaving(fileName, QStringLiteral("シフトJISで書けない文字があります"));
         return;
     }
-    const Services::Saved saved = m_services.saveFile(
-        folder, fileName, *bytes,
-        replacing ? Services::SaveMode::Replace : Services::SaveMode::NewFile);
+    const Services::Saved saved = m_services.saveFile(folder, fileName, *bytes,
+                                                      replacing ? Services::SaveMode::Replace
+                                                                : Services::SaveMode::NewFile);
     if (saved.outcome == Services::Saved::Failed) {
         refuseSaving(fileName, saved.reason);
         return;
     }
 
     // Said as it happened: a record deleted while the question was open is created anew.
-    const QString done = fileName
-                    + (saved.outcome == Services::Saved::Replaced
-                           ? QStringLiteral("を上書き保存しました")
-                           : QStringLiteral("を作成しました"));
+    const QString done
+        = fileName
+          + (saved.outcome == Services::Saved::Replaced ? QStringLiteral("を上書き保存しました")
+                                                        : QStringLiteral("を作成しました"));
     if (saved.unsynced.isEmpty()) {
         m_services.messageBox(done, Services::Information, kTitle);
     } else {

@@ -60,16 +60,15 @@ constexpr unsigned kArch = 0;
 // The calls by which a save meets the file system; the watcher names them by number.
 const long kWatched[] = {
 #ifdef SYS_open
-    SYS_open,       SYS_stat,       SYS_lstat,     SYS_rename,    SYS_link,
-    SYS_unlink,     SYS_access,     SYS_creat,
+    SYS_open,      SYS_stat,      SYS_lstat,      SYS_rename,     SYS_link,         SYS_unlink,
+    SYS_access,    SYS_creat,
 #endif
-    SYS_openat,     SYS_close,      SYS_read,      SYS_pread64,   SYS_write,
-    SYS_pwrite64,   SYS_writev,     SYS_lseek,     SYS_fcntl,     SYS_fsync,
-    SYS_fdatasync,  SYS_newfstatat, SYS_fstat,     SYS_statx,     SYS_getdents64,
-    SYS_renameat,   SYS_renameat2,  SYS_linkat,    SYS_unlinkat,  SYS_faccessat,
-    SYS_faccessat2, SYS_fchown,     SYS_fchownat,  SYS_fchmod,    SYS_fchmodat,
-    SYS_fsetxattr,  SYS_fgetxattr,  SYS_flistxattr, SYS_fremovexattr, SYS_fstatfs,
-    SYS_ftruncate,  SYS_utimensat,  SYS_mkdirat,
+    SYS_openat,    SYS_close,     SYS_read,       SYS_pread64,    SYS_write,        SYS_pwrite64,
+    SYS_writev,    SYS_lseek,     SYS_fcntl,      SYS_fsync,      SYS_fdatasync,    SYS_newfstatat,
+    SYS_fstat,     SYS_statx,     SYS_getdents64, SYS_renameat,   SYS_renameat2,    SYS_linkat,
+    SYS_unlinkat,  SYS_faccessat, SYS_faccessat2, SYS_fchown,     SYS_fchownat,     SYS_fchmod,
+    SYS_fchmodat,  SYS_fsetxattr, SYS_fgetxattr,  SYS_flistxattr, SYS_fremovexattr, SYS_fstatfs,
+    SYS_ftruncate, SYS_utimensat, SYS_mkdirat,
 };
 
 // Returns the descriptor on which the watched calls are handed over, or -1.
@@ -90,19 +89,19 @@ int watchFileSystemCalls()
     }
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_USER_NOTIF));
-    const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+    const sock_fprog filter {static_cast<unsigned short>(program.size()), program.data()};
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         return -1;
-    return int(::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_NEW_LISTENER,
-                         &filter));
+    return int(
+        ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_NEW_LISTENER, &filter));
 }
 
 bool sendDescriptor(int socket, int fd)
 {
     char byte = 'L';
-    iovec io{&byte, 1};
+    iovec io {&byte, 1};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
+    msghdr message {};
     message.msg_iov = &io;
     message.msg_iovlen = 1;
     message.msg_control = control;
@@ -136,7 +135,8 @@ bool becomeUser(const char *spec)
 int main(int argc, char **argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: create_once FOLDER NAME PASSWORD [--as UID:GID[:G,...]] [--watch]\n");
+        std::fprintf(stderr,
+                     "usage: create_once FOLDER NAME PASSWORD [--as UID:GID[:G,...]] [--watch]\n");
         return 2;
     }
     bool watch = false;
@@ -174,7 +174,8 @@ int main(int argc, char **argv)
 
     QByteArray out;
     for (const QString &text : std::as_const(services.shown))
-        out += QString(text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n")).toUtf8() + '\n';
+        out += QString(text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n")).toUtf8()
+               + '\n';
     out += "done\n";
     if (watch) {
         // send, not write: the watcher does not count it among the command's calls.

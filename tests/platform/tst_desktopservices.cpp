@@ -164,9 +164,9 @@ private slots:
         QString reason;
         const OpenFolder folder = services.openFolder(dir.path(), &reason);
         QVERIFY(folder.isOpen());
-        const Services::Saved result
-            = services.saveFile(folder, QStringLiteral("アイウ.pas"), "new\r\n",
-                                replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile);
+        const Services::Saved result = services.saveFile(
+            folder, QStringLiteral("アイウ.pas"), "new\r\n",
+            replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile);
         QCOMPARE(result.outcome != Services::Saved::Failed, saved);
         QCOMPARE(result.reason.isEmpty(), saved);
         QFile now(existing == QLatin1String("link") ? outside : path);
@@ -230,16 +230,21 @@ private slots:
         QTest::addColumn<bool>("removed");
         const QString ours = QStringLiteral(".quorvel-1z141z3.tmp");
         QTest::newRow("ours, a day and an hour old") << ours << "file" << 25 * 60 << true;
-        QTest::newRow("ours, a week old") << ".quorvel-0.tmp" << "file" << 7 * 24 * 60 << true;
+        QTest::newRow("ours, a week old") << ".quorvel-0.tmp"
+                                          << "file" << 7 * 24 * 60 << true;
         QTest::newRow("ours, 23 hours old") << ours << "file" << 23 * 60 << false;
         QTest::newRow("ours, a minute old") << ours << "file" << 1 << false;
         QTest::newRow("ours, from the future") << ours << "file" << -120 << false;
         QTest::newRow("a link under our name") << ours << "link" << 48 * 60 << false;
         QTest::newRow("a folder under our name") << ours << "folder" << 48 * 60 << false;
-        QTest::newRow("capitals") << ".quorvel-ABC.tmp" << "file" << 48 * 60 << false;
-        QTest::newRow("eight digits") << ".quorvel-12345678.tmp" << "file" << 48 * 60 << false;
-        QTest::newRow("not hidden") << "quorvel-abc.tmp" << "file" << 48 * 60 << false;
-        QTest::newRow("a record after it") << ".quorvel-abc.tmp.pas" << "file" << 48 * 60 << false;
+        QTest::newRow("capitals") << ".quorvel-ABC.tmp"
+                                  << "file" << 48 * 60 << false;
+        QTest::newRow("eight digits") << ".quorvel-12345678.tmp"
+                                      << "file" << 48 * 60 << false;
+        QTest::newRow("not hidden") << "quorvel-abc.tmp"
+                                    << "file" << 48 * 60 << false;
+        QTest::newRow("a record after it") << ".quorvel-abc.tmp.pas"
+                                           << "file" << 48 * 60 << false;
     }
 
     // Temporary files that a crash left are taken away by a later save into the folder,
@@ -258,15 +263,20 @@ private slots:
             QVERIFY(QFile::link(dir.filePath(QStringLiteral("target")), path));
         else
             QVERIFY(QFile(path).open(QIODevice::WriteOnly));
-        const timespec when{::time(nullptr) - ageMinutes * 60, 0};
+        const timespec when {::time(nullptr) - ageMinutes * 60, 0};
         const timespec times[2] = {when, when};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+        QCOMPARE(
+            ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW),
+            0);
 
         FakeServices services;
         QString reason;
         const OpenFolder folder = services.openFolder(dir.path(), &reason);
-        QCOMPARE(services.saveFile(folder, QStringLiteral("新.pas"), "x\r\n", Services::SaveMode::NewFile).outcome,
-                 Services::Saved::Created);
+        QCOMPARE(
+            services
+                .saveFile(folder, QStringLiteral("新.pas"), "x\r\n", Services::SaveMode::NewFile)
+                .outcome,
+            Services::Saved::Created);
         QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
     }
 
@@ -274,18 +284,25 @@ private slots:
     {
         QTest::addColumn<QString>("target"); // what the record's name is a link to; "pipe" a FIFO
         QTest::addColumn<QString>("reason"); // empty: read
-        QTest::newRow("a record") << "record" << "";
-        QTest::newRow("a named pipe") << "pipe" << "名前付きパイプです";
-        QTest::newRow("a link to a named pipe") << "link to pipe" << "名前付きパイプです";
-        QTest::newRow("a folder") << "folder" << "フォルダです";
-        QTest::newRow("a device") << "/dev/null" << "デバイスです";
+        QTest::newRow("a record") << "record"
+                                  << "";
+        QTest::newRow("a named pipe") << "pipe"
+                                      << "名前付きパイプです";
+        QTest::newRow("a link to a named pipe") << "link to pipe"
+                                                << "名前付きパイプです";
+        QTest::newRow("a folder") << "folder"
+                                  << "フォルダです";
+        QTest::newRow("a device") << "/dev/null"
+                                  << "デバイスです";
         QTest::newRow("the system's own") << "/proc/self/status"
                                           << "システムの情報を見せるファイルで、記録ではありません";
         // Read as root, the kernel's log waits for the next message and is taken away.
         if (::geteuid() == 0 && QFileInfo::exists(QStringLiteral("/proc/kmsg")))
-            QTest::newRow("the kernel's log") << "/proc/kmsg"
-                                              << "システムの情報を見せるファイルで、記録ではありません";
-        QTest::newRow("nothing") << "missing" << "ファイルが見つかりません";
+            QTest::newRow("the kernel's log")
+                << "/proc/kmsg"
+                << "システムの情報を見せるファイルで、記録ではありません";
+        QTest::newRow("nothing") << "missing"
+                                 << "ファイルが見つかりません";
     }
 
     // Opened without waiting and judged by what was opened: a named pipe put in place of a

@@ -244,18 +244,27 @@ void TestRecordCreation::refusals_data()
         << int(Plain) << QStringLiteral("サ\x7fラ") << kPassword << "" << nameWrong;
     // Characters that make a name show as another: "\u202etxt.exe" shows as "exe.txt",
     // a zero-width character or the byte-order mark as the name without it.
-    const struct { const char *what; char16_t c; } invisible[] = {
-        {"right-to-left override", 0x202E}, {"left-to-right isolate", 0x2066},
-        {"Arabic letter mark", 0x061C},     {"zero-width space", 0x200B},
-        {"zero-width joiner", 0x200D},      {"byte-order mark", 0xFEFF},
-        {"soft hyphen", 0x00AD},            {"line separator", 0x2028},
+    const struct
+    {
+        const char *what;
+        char16_t c;
+    } invisible[] = {
+        {"right-to-left override", 0x202E},
+        {"left-to-right isolate", 0x2066},
+        {"Arabic letter mark", 0x061C},
+        {"zero-width space", 0x200B},
+        {"zero-width joiner", 0x200D},
+        {"byte-order mark", 0xFEFF},
+        {"soft hyphen", 0x00AD},
+        {"line separator", 0x2028},
         {"paragraph separator", 0x2029},
     };
     for (const auto &[what, c] : invisible) {
         QTest::addRow("plain: name with %s", what)
             << int(Plain) << QStringLiteral("サクラ") + QChar(c) << kPassword << "" << nameWrong;
         QTest::addRow("weight: weight with %s", what)
-            << int(Weight) << "ハヤテ" << kPassword << QStringLiteral("4") + QChar(c) + u'8' << weightWrong;
+            << int(Weight) << "ハヤテ" << kPassword << QStringLiteral("4") + QChar(c) + u'8'
+            << weightWrong;
     }
     for (const char *device : { "CON", "con", "PRN", "Aux", "NUL", "COM1", "com9", "LPT1", "lpt1",
              "LPT9", "CON.x", "nul ", "COM¹", "lpt³" }) {
@@ -452,7 +461,8 @@ void TestRecordCreation::changedWhileAsking_data()
         << "deleted" << notSaved + QStringLiteral("書き込み先のフォルダが削除されています") << "";
     QTest::newRow("record deleted") << "record deleted" << created << "出力/ハヤテ.pas";
     QTest::newRow("record replaced by a link")
-        << "record link" << notSaved + QStringLiteral("同じ名前のシンボリックリンクがあります") << "";
+        << "record link" << notSaved + QStringLiteral("同じ名前のシンボリックリンクがあります")
+        << "";
 }
 
 void TestRecordCreation::changedWhileAsking()
@@ -481,7 +491,8 @@ void TestRecordCreation::changedWhileAsking()
         } else if (change == "record deleted") {
             QVERIFY(QFile::remove(record));
         } else if (change == "record link") {
-            QVERIFY(QFile::remove(record) && QFile::link(elsewhere + QStringLiteral("/ハヤテ.pas"), record));
+            QVERIFY(QFile::remove(record)
+                    && QFile::link(elsewhere + QStringLiteral("/ハヤテ.pas"), record));
         }
     };
 
