@@ -60,7 +60,7 @@ qint64 Services::writeData(QIODevice &device, const QByteArray &bytes)
 }
 
 bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
-                        QString *reason) const
+                        QString *reason, bool *more) const
 {
     // What is opened is what is judged: a path looked at first could be something else
     // (a named pipe that would never answer) by the time it is opened.
@@ -72,6 +72,8 @@ bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
         *reason = file.errorString();
         return false;
     }
+    if (more)
+        *more = file.size() > bytes->size();
     return true;
 }
 

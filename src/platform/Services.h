@@ -124,10 +124,11 @@ public:
     virtual Saved saveFile(const OpenFolder &folder, const QString &name, const QByteArray &bytes,
                            SaveMode mode);
 
-    // Reads at most maxBytes from the start of the file. Never waits for a writer:
-    // what was opened is checked, and only a regular file with real contents is read.
+    // Reads at most maxBytes from the start of the file; *more, when given, tells whether
+    // the file holds more than that. Never waits for a writer: what was opened is checked,
+    // and only a regular file with real contents is read.
     virtual bool readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
-                          QString *reason) const;
+                          QString *reason, bool *more = nullptr) const;
 
     // The volumes a person would choose from, and whether one can be opened now.
     virtual QList<Volume> volumes() const;

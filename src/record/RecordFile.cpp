@@ -116,13 +116,8 @@ Loaded load(Services &services, const QString &path)
 {
     Loaded loaded;
     QByteArray bytes;
-    // One byte more than shown tells whether anything was left out.
-    if (!services.readFile(path, kReadLimit + 1, &bytes, &loaded.reason))
+    if (!services.readFile(path, kReadLimit, &bytes, &loaded.reason, &loaded.truncated))
         return loaded;
-    if (bytes.size() > kReadLimit) {
-        bytes.truncate(kReadLimit);
-        loaded.truncated = true;
-    }
     loaded.ok = true;
     loaded.displayText = displayText(AnsiCodec::decode(bytes));
     return loaded;

@@ -342,8 +342,13 @@ private slots:
         FakeServices services;
         QByteArray bytes;
         QString reason;
-        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason));
+        bool more = false;
+        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason, &more));
         QCOMPARE(bytes.size(), 1000);
+        QVERIFY(more);
+        QVERIFY(file.resize(1000));
+        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason, &more));
+        QVERIFY(!more);
         QVERIFY(!services.readFile(dir.filePath(QStringLiteral("gone.pas")), 1000, &bytes, &reason));
         QVERIFY(!reason.isEmpty());
     }
