@@ -92,9 +92,7 @@ namespace {
 bool isSystemsOwn(int fd)
 {
 #ifdef __linux__
-    struct statfs volume
-    {
-    };
+    struct statfs volume {};
     if (::fstatfs(fd, &volume) != 0)
         return false;
     switch (static_cast<unsigned long>(volume.f_type)) {

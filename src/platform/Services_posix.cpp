@@ -142,9 +142,7 @@ OpenFolder Services::openFolder(const QString &path, QString *reason) const
 Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name) const
 {
     const QByteArray encoded = Directory::nativePath(name);
-    struct stat status
-    {
-    };
+    struct stat status {};
     if (::fstatat(descriptorOf(folder), encoded.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return {};
@@ -211,9 +209,7 @@ void removeStaleTemporaries(int folder)
     while (const dirent *entry = ::readdir(dir)) {
         if (!isTemporaryName(entry->d_name))
             continue;
-        struct stat status
-        {
-        };
+        struct stat status {};
         if (::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
             && S_ISREG(status.st_mode) && status.st_mtim.tv_sec <= now - kAge)
             ::unlinkat(fd, entry->d_name, 0);
@@ -251,9 +247,7 @@ bool renameNoReplace(int folder, const char *from, const char *to)
 // What a replaced record had besides its bytes, to be given to the new file.
 struct Kept
 {
-    struct stat status
-    {
-    };
+    struct stat status {};
     QList<std::pair<QByteArray, QByteArray>> attributes; // extended attributes, ACL among them
     bool hasAccessList = false;
 };

@@ -248,9 +248,7 @@ FileState stateOf(const QString &path)
 {
     FileState state;
     const QByteArray native = QFile::encodeName(path);
-    struct stat status
-    {
-    };
+    struct stat status {};
     if (::lstat(native.constData(), &status) != 0)
         return state;
     state.exists = true;
