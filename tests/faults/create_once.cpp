@@ -12,6 +12,7 @@
 // What was shown goes to fd 3 when watched, else to standard output: one line per
 // message ("\r\n" in a message written as "\\r\\n"), then "done".
 
+#include "WatchedCalls.h"
 #include "platform/Services.h"
 #include "record/RecordBoxes.h"
 #include "record/RecordCreation.h"
@@ -57,19 +58,6 @@ constexpr unsigned kArch = AUDIT_ARCH_AARCH64;
 constexpr unsigned kArch = 0;
 #endif
 
-// The calls by which a save meets the file system; the watcher names them by number.
-const long kWatched[] = {
-#ifdef SYS_open
-    SYS_open,      SYS_stat,      SYS_lstat,      SYS_rename,     SYS_link,         SYS_unlink,
-    SYS_access,    SYS_creat,
-#endif
-    SYS_openat,    SYS_close,     SYS_read,       SYS_pread64,    SYS_write,        SYS_pwrite64,
-    SYS_writev,    SYS_lseek,     SYS_fcntl,      SYS_fsync,      SYS_fdatasync,    SYS_newfstatat,
-    SYS_fstat,     SYS_statx,     SYS_getdents64, SYS_renameat,   SYS_renameat2,    SYS_linkat,
-    SYS_unlinkat,  SYS_faccessat, SYS_faccessat2, SYS_fchown,     SYS_fchownat,     SYS_fchmod,
-    SYS_fchmodat,  SYS_fsetxattr, SYS_fgetxattr,  SYS_flistxattr, SYS_fremovexattr, SYS_fstatfs,
-    SYS_ftruncate, SYS_utimensat, SYS_mkdirat,
-};
 
 // Returns the descriptor on which the watched calls are handed over, or -1.
 int watchFileSystemCalls()
@@ -81,10 +69,10 @@ int watchFileSystemCalls()
     program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kArch, 1, 0));
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)));
-    const auto count = std::size(kWatched);
+    const auto count = std::size(kWatchedCalls);
     for (std::size_t i = 0; i < count; ++i) {
         // Equal: jump to the last instruction but one (hand over); else the next test.
-        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, unsigned(kWatched[i]),
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, unsigned(kWatchedCalls[i].number),
                                    static_cast<__u8>(count - i), 0));
     }
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));

@@ -10,6 +10,8 @@
 // Also here, as they need other users or the real system: a record of another user in a
 // shared group folder, its ACL and extended attributes.
 
+#include "WatchedCalls.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -54,22 +56,11 @@ QString faultName(int fault)
 
 QString callName(long nr)
 {
-    static const QMap<long, QString> names = {
-#define CALL(name) {SYS_##name, QStringLiteral(#name)}
-#ifdef SYS_open
-        CALL(open),       CALL(stat),       CALL(lstat),      CALL(rename),       CALL(link),
-        CALL(unlink),     CALL(access),     CALL(creat),
-#endif
-        CALL(openat),     CALL(close),      CALL(read),       CALL(pread64),      CALL(write),
-        CALL(pwrite64),   CALL(writev),     CALL(lseek),      CALL(fcntl),        CALL(fsync),
-        CALL(fdatasync),  CALL(newfstatat), CALL(fstat),      CALL(statx),        CALL(getdents64),
-        CALL(renameat),   CALL(renameat2),  CALL(linkat),     CALL(unlinkat),     CALL(faccessat),
-        CALL(faccessat2), CALL(fchown),     CALL(fchownat),   CALL(fchmod),       CALL(fchmodat),
-        CALL(fsetxattr),  CALL(fgetxattr),  CALL(flistxattr), CALL(fremovexattr), CALL(fstatfs),
-        CALL(ftruncate),  CALL(utimensat),  CALL(mkdirat),
-#undef CALL
-    };
-    return names.value(nr, QString::number(nr));
+    for (const WatchedCall &call : kWatchedCalls) {
+        if (call.number == nr)
+            return QString::fromLatin1(call.name);
+    }
+    return QString::number(nr);
 }
 
 // One run of create_once, watched.
