@@ -120,9 +120,9 @@ QStringList parseShown(const QByteArray &out)
     return shown;
 }
 
-// Runs create_once on folder; the call at index target (counted from 0) gets fault;
-// a negative target lets every call through.
-Watched watchOnce(const QString &folder, int target, int fault)
+// Runs create_once on folder, as user when one is given ("UID:GID:GROUPS"); the call at
+// index target (counted from 0) gets fault; a negative target lets every call through.
+Watched watchOnce(const QString &folder, int target, int fault, const QString &user = QString())
 {
     Watched watched;
     int pair[2];
@@ -134,12 +134,14 @@ Watched watchOnce(const QString &folder, int target, int fault)
     const QByteArray folderArg = QFile::encodeName(folder);
     const QByteArray nameArg = kName.toUtf8();
     const QByteArray passwordArg = kPassword.toUtf8();
+    const QByteArray userArg = user.toLatin1();
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pair[1], 3);
         const char *argv[] = {helper.constData(),  folderArg.constData(),
                               nameArg.constData(), passwordArg.constData(),
-                              "--watch",           nullptr};
+                              "--watch",           user.isEmpty() ? nullptr : "--as",
+                              userArg.constData(), nullptr};
         ::execv(helper.constData(), const_cast<char **>(argv));
         ::_exit(127);
     }
@@ -314,6 +316,8 @@ bool writeOld(const QString &path)
     return file.open(QIODevice::WriteOnly) && file.write(kOldBytes) == kOldBytes.size();
 }
 
+const QString kMember = QStringLiteral("2002:2002:2002,3000");
+
 bool isRoot()
 {
     return ::geteuid() == 0;
@@ -334,7 +338,7 @@ private slots:
 private:
     // Sets up the folder for one run: a bystander, and for a replace the old record with
     // its owner, group, permissions, ACL and an extended attribute.
-    void prepare(const QString &folder, bool replace, bool withAccessList);
+    void prepare(const QString &folder, bool replace, bool withAccessList, bool shared = false);
     static QString judge(const Watched &run, const QString &folder, const FileState &before,
                          bool ownerRefused, const QString &call);
     QTemporaryDir m_base;
@@ -355,9 +359,14 @@ void TestSaveSweep::initTestCase()
     QVERIFY2(probe.trouble.isEmpty(), qPrintable(probe.trouble));
 }
 
-void TestSaveSweep::prepare(const QString &folder, bool replace, bool withAccessList)
+// shared: the folder is 0775 of group 3000, the record 0664, for a member of the group.
+void TestSaveSweep::prepare(const QString &folder, bool replace, bool withAccessList, bool shared)
 {
     QVERIFY(QDir().mkpath(folder));
+    if (shared) {
+        QCOMPARE(::chown(QFile::encodeName(folder).constData(), 0, 3000), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0775), 0);
+    }
     QFile bystander(folder + u'/' + kBystander);
     QVERIFY(bystander.open(QIODevice::WriteOnly)
             && bystander.write(kBystanderBytes) == kBystanderBytes.size());
@@ -374,32 +383,42 @@ void TestSaveSweep::prepare(const QString &folder, bool replace, bool withAccess
         QCOMPARE(::setxattr(native.constData(), "system.posix_acl_access", m_accessList.constData(),
                             size_t(m_accessList.size()), 0),
                  0);
-    QCOMPARE(::chmod(native.constData(), 0640), 0);
+    QCOMPARE(::chmod(native.constData(), shared ? 0664 : 0640), 0);
 }
 
 void TestSaveSweep::everyCallFailsOrKills_data()
 {
     QTest::addColumn<bool>("replace");
     QTest::addColumn<bool>("withAccessList");
-    QTest::newRow("new record") << false << false;
-    QTest::newRow("replace") << true << true;
-    QTest::newRow("replace, no ACL") << true << false;
+    QTest::addColumn<QString>("user"); // who saves; "" this test's user
+    QTest::newRow("new record") << false << false << "";
+    QTest::newRow("replace") << true << true << "";
+    QTest::newRow("replace, no ACL") << true << false << "";
+    // Not root: the record stays the other user's only in its group.
+    QTest::newRow("replace by a member of the record's group") << true << false << kMember;
 }
 
 void TestSaveSweep::everyCallFailsOrKills()
 {
     QFETCH(bool, replace);
     QFETCH(bool, withAccessList);
-    const QString scenario = !replace         ? QStringLiteral("new")
-                             : withAccessList ? QStringLiteral("replace")
-                                              : QStringLiteral("replace-without-acl");
+    QFETCH(QString, user);
+    const QString scenario = !replace          ? QStringLiteral("new")
+                             : !user.isEmpty() ? QStringLiteral("replace-by-member")
+                             : withAccessList  ? QStringLiteral("replace")
+                                               : QStringLiteral("replace-without-acl");
     if (withAccessList && m_accessList.isEmpty())
         QSKIP("needs root and setfacl (package acl) on a file system with ACLs");
-    const auto prepare
-        = [&](const QString &folder) { this->prepare(folder, replace, withAccessList); };
+    if (!user.isEmpty() && !isRoot())
+        QSKIP("needs root, to act as another user");
+    // The other users must reach the folders.
+    QCOMPARE(::chmod(QFile::encodeName(m_base.path()).constData(), 0755), 0);
+    const auto prepare = [&](const QString &folder) {
+        this->prepare(folder, replace, withAccessList, !user.isEmpty());
+    };
     const QString countFolder = m_base.filePath(scenario + QStringLiteral("-count"));
     prepare(countFolder);
-    const Watched count = watchOnce(countFolder, -1, 0);
+    const Watched count = watchOnce(countFolder, -1, 0, user);
     QVERIFY2(count.trouble.isEmpty(), qPrintable(count.trouble));
     QVERIFY(count.done);
     QCOMPARE(count.shown.size(), replace ? 2 : 1);
@@ -416,11 +435,12 @@ void TestSaveSweep::everyCallFailsOrKills()
             const QString folder = m_base.filePath(at);
             prepare(folder);
             const FileState before = stateOf(folder + u'/' + kFile);
-            const Watched run = watchOnce(folder, call, fault);
+            const Watched run = watchOnce(folder, call, fault, user);
             // The owner is kept where the system lets us give the file away: not where it
-            // refused that (as it does to anybody but root).
+            // refused that, as it does to anybody but root.
             const bool ownerRefused
-                = count.calls[call] == QLatin1String("fchown") && fault == EPERM;
+                = !user.isEmpty()
+                  || (count.calls[call] == QLatin1String("fchown") && fault == EPERM);
             const QString wrong
                 = run.calls.mid(0, call + 1) != count.calls.mid(0, call + 1)
                       ? QStringLiteral("another order of calls: ") + run.calls.join(u' ')
