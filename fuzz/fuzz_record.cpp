@@ -203,7 +203,17 @@ void checkNames(const QString &name, const QString &weight)
     // weight mode.
     const bool noC1Control = std::none_of(
         name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() < 0xa0; });
-    const bool wholeAndAllowed = allowed(name) && noC1Control && name.isValidUtf16();
+    // Nor are characters that make a name show as another (format characters such as
+    // U+202E or U+00AD, line and paragraph separators) let through.
+    const bool noneInvisible = std::none_of(name.begin(), name.end(), [](QChar c) {
+        return c.category() == QChar::Other_Format || c.category() == QChar::Separator_Line
+            || c.category() == QChar::Separator_Paragraph;
+    });
+    for (const bool safe : { safePlain, safeWeighted }) {
+        if (safe)
+            FUZZ_CHECK(noneInvisible);
+    }
+    const bool wholeAndAllowed = allowed(name) && noC1Control && noneInvisible && name.isValidUtf16();
     if (wholeAndAllowed)
         FUZZ_CHECK(safePlain == !opensDevice(plain) && safeWeighted == !opensDevice(withWeight));
     if (wholeAndAllowed && !name.contains(u'.'))

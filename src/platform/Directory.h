@@ -63,7 +63,10 @@ QString displayName(QStringView path);
 bool isFolder(const QString &path);
 // True for a regular file, or a link to one; *exists tells whether anything is there.
 bool isFile(const QString &path, bool *exists = nullptr);
-// Opens the file at path for reading; on failure sets reason to the system's text.
+// Opens the file at path for reading without waiting (a link is followed), and keeps it
+// open only when what was opened is a regular file with contents of its own, not a
+// pipe, a device or a file of the system's (/proc, /sys); else sets reason to what it is
+// or to the system's text.
 bool openForReading(QFile &file, const QString &path, QString *reason);
 // The file's last modification; invalid when it cannot be found.
 QDateTime modificationTime(const QString &path);

@@ -9,6 +9,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
 
 namespace Directory {
 
@@ -85,18 +89,77 @@ bool isFile(const QString &path, bool *exists)
     return found && S_ISREG(st.st_mode);
 }
 
+namespace {
+// Files the kernel makes up as they are read: they call themselves regular files, but a
+// read may wait for ever (/proc/kmsg) or take what it reads away from the system.
+bool isSystemsOwn(int fd)
+{
+#ifdef __linux__
+    struct statfs volume {};
+    if (::fstatfs(fd, &volume) != 0)
+        return false;
+    switch (static_cast<unsigned long>(volume.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case BINFMTFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+#else
+    Q_UNUSED(fd);
+    return false;
+#endif
+}
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("フォルダです");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("名前付きパイプです");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("ソケットです");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("デバイスです");
+    return QStringLiteral("ファイルではありません");
+}
+} // namespace
+
 bool openForReading(QFile &file, const QString &path, QString *reason)
 {
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a named pipe would otherwise wait for a writer for ever.
+    const int fd
+        = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        *reason = errno == ENOENT ? QStringLiteral("ファイルが見つかりません")
+                                  : QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        *reason = file.errorString();
+    const auto refuse = [&](const QString &why) {
+        *reason = why;
         ::close(fd);
         return false;
-    }
+    };
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(st.st_mode))
+        return refuse(kindOf(st.st_mode));
+    if (isSystemsOwn(fd))
+        return refuse(QStringLiteral("システムの情報を見せるファイルで、記録ではありません"));
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return refuse(file.errorString());
     return true;
 }
 

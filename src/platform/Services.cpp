@@ -37,6 +37,8 @@ QString Services::refusalFor(const Entry &entry)
         return QStringLiteral("同じ名前のソケットがあります");
     case Entry::Device:
         return QStringLiteral("同じ名前のデバイスがあります");
+    case Entry::Unknown:
+        return QStringLiteral("同じ名前のものがあるか確かめられません: ") + entry.error;
     case Entry::Other:
         break;
     }
@@ -69,15 +71,11 @@ qint64 Services::writeData(QIODevice &device, const QByteArray &bytes)
 }
 
 bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
-                        QString *reason) const
+                        QString *reason, bool *more) const
 {
+    // What is opened is what is judged: a path looked at first could be something else
+    // (a named pipe that would never answer) by the time it is opened.
     QFile file;
-    bool exists = false;
-    if (!Directory::isFile(path, &exists)) {
-        *reason = exists ? QStringLiteral("ファイルではありません")
-                         : QStringLiteral("ファイルが見つかりません");
-        return false;
-    }
     if (!Directory::openForReading(file, path, reason))
         return false;
     *bytes = file.read(maxBytes);
@@ -85,6 +83,8 @@ bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
         *reason = file.errorString();
         return false;
     }
+    if (more)
+        *more = file.size() > bytes->size();
     return true;
 }
 

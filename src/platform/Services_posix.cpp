@@ -9,13 +9,24 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/limits.h>
+#include <sys/xattr.h>
+#endif
 
 #include <utility>
 
 namespace {
+QString systemReason(int error)
+{
+    return qt_error_string(error);
+}
+
 // What lstat found. A record made read-only stays so for root too, as a read-only file
 // is on Windows whoever asks: root, who may write anything, is held to the owner's
 // permission; everybody else to what the system allows them (access, which also knows
@@ -24,10 +35,13 @@ Services::Entry entryOf(const struct stat &status, int folder, const char *name)
 {
     using Entry = Services::Entry;
     if (S_ISREG(status.st_mode)) {
-        const bool writable = ::geteuid() == 0
-                                  ? (status.st_mode & S_IWUSR) != 0
-                                  : ::faccessat(folder, name, W_OK, AT_EACCESS) == 0;
-        return {Entry::File, writable};
+        if (::geteuid() == 0)
+            return {Entry::File, (status.st_mode & S_IWUSR) != 0};
+        if (::faccessat(folder, name, W_OK, AT_EACCESS) == 0)
+            return {Entry::File, true};
+        if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY)
+            return {Entry::File, false};
+        return {Entry::Unknown, false, systemReason(errno)};
     }
     if (S_ISDIR(status.st_mode))
         return {Entry::Folder};
@@ -60,16 +74,6 @@ QString Services::startFolder()
     return current;
 }
 
-Services::Entry Services::entryAt(const QString &folder, const QString &name) const
-{
-    const QString path = pathIn(folder, name);
-    const QByteArray encoded = Directory::nativePath(path);
-    struct stat status {};
-    if (::lstat(encoded.constData(), &status) != 0)
-        return {};
-    return entryOf(status, AT_FDCWD, encoded.constData());
-}
-
 namespace {
 // A descriptor that is closed on every way out.
 class Descriptor
@@ -96,9 +100,74 @@ private:
     int m_fd;
 };
 
-QString systemReason(int error)
+// The folder a create command holds: a descriptor of the folder itself, so that every
+// look and every write goes to that folder wherever it has been moved.
+struct HeldFolder : OpenFolder::System
 {
-    return qt_error_string(error);
+    explicit HeldFolder(int descriptor) : fd(descriptor) { }
+    ~HeldFolder() override { ::close(fd); }
+    int fd;
+};
+
+int descriptorOf(const OpenFolder &folder)
+{
+    const auto *held = dynamic_cast<const HeldFolder *>(folder.system());
+    return held ? held->fd : -1;
+}
+
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(Directory::displayName(path));
+}
+} // namespace
+
+OpenFolder Services::openFolder(const QString &path, QString *reason) const
+{
+    const int fd = path.isEmpty() ? (errno = ENOENT, -1)
+                                  : ::open(Directory::nativePath(path).constData(),
+                                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        *reason = error == ENOENT ? QStringLiteral("フォルダが見つかりません: ") + shownPath(path)
+                  : error == ENOTDIR
+                      ? QStringLiteral("フォルダではありません: ") + shownPath(path)
+                      : QStringLiteral("フォルダを開けません（%1）: ").arg(systemReason(error))
+                            + shownPath(path);
+        return {};
+    }
+    return OpenFolder(path, std::make_unique<HeldFolder>(fd));
+}
+
+Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name) const
+{
+    const QByteArray encoded = Directory::nativePath(name);
+    struct stat status {};
+    if (::fstatat(descriptorOf(folder), encoded.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return {};
+        return {Entry::Unknown, false, systemReason(errno)};
+    }
+    return entryOf(status, descriptorOf(folder), encoded.constData());
+}
+
+namespace {
+// Temporary files are ".quorvel-" and up to seven base-36 digits, then ".tmp".
+const QByteArray kTemporaryStart = ".quorvel-";
+const QByteArray kTemporaryEnd = ".tmp";
+
+bool isTemporaryName(QByteArrayView name)
+{
+    if (!name.startsWith(kTemporaryStart) || !name.endsWith(kTemporaryEnd))
+        return false;
+    const QByteArrayView digits = name.sliced(
+        kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
+    if (digits.isEmpty() || digits.size() > 7)
+        return false;
+    for (const char c : digits) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
 }
 
 // A new entry in folder under a name that nobody else uses, for the bytes to go to
@@ -107,8 +176,8 @@ QString systemReason(int error)
 int createTemporary(int folder, mode_t mode, QByteArray *name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *name = ".quorvel-" + QByteArray::number(QRandomGenerator::global()->generate(), 36)
-                + ".tmp";
+        *name = kTemporaryStart + QByteArray::number(QRandomGenerator::global()->generate(), 36)
+                + kTemporaryEnd;
         const int fd = ::openat(folder, name->constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0 || errno != EEXIST)
@@ -116,6 +185,35 @@ int createTemporary(int folder, mode_t mode, QByteArray *name)
     }
     errno = EEXIST;
     return -1;
+}
+
+// Our temporary files that a crash (or a failed clean-up) left behind, taken away once
+// they are a day old. A save holds its temporary file for as long as one write, a sync
+// and a rename take: seconds even on a slow stick. The day is for the clock the file's
+// time comes from: a file server's clock may be off, and a FAT stick holds local time,
+// which a system that takes it for UTC reads as up to 14 hours off. Nothing here may
+// fail a save, so every failure is let be.
+void removeStaleTemporaries(int folder)
+{
+    constexpr time_t kAge = 24 * 60 * 60;
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    const time_t now = ::time(nullptr);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        struct stat status {};
+        if (::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(status.st_mode) && status.st_mtim.tv_sec <= now - kAge)
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 // Gives the temporary file the target's name unless something has taken that name
@@ -129,7 +227,8 @@ bool renameNoReplace(int folder, const char *from, const char *to)
         return false;
 #endif
     // File systems without that rename mostly still have hard links, which fail on an
-    // existing name too.
+    // existing name too. The temporary name left if its removal fails is another name of
+    // the record, which a later save takes away.
     if (::linkat(folder, from, folder, to, 0) == 0) {
         ::unlinkat(folder, from, 0);
         return true;
@@ -143,66 +242,184 @@ bool renameNoReplace(int folder, const char *from, const char *to)
     }
     return ::renameat(folder, from, folder, to) == 0;
 }
-} // namespace
 
-bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode mode,
-                        QString *reason)
+// What a replaced record had besides its bytes, to be given to the new file.
+struct Kept
 {
-    const QFileInfo info(path);
-    const QByteArray name = Directory::nativePath(info.fileName());
-    // Everything below is relative to the folder opened once, so that a folder renamed or
-    // replaced by a link meanwhile cannot send the record somewhere else half-way.
-    Descriptor folder(::open(Directory::nativePath(info.absolutePath()).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0) {
-        *reason = systemReason(errno);
+    struct stat status {};
+    QList<std::pair<QByteArray, QByteArray>> attributes; // extended attributes, ACL among them
+    bool hasAccessList = false;
+};
+
+const char kAccessList[] = "system.posix_acl_access";
+
+// Labels that the system gives a file itself (an SELinux context, file capabilities):
+// where we may not set them, the new file keeps the label the system gave it.
+bool isSystemLabel(QByteArrayView name)
+{
+    return name.startsWith("security.");
+}
+
+QString attributeRefusal(QByteArrayView name, int error)
+{
+    if (name == kAccessList)
+        return QStringLiteral("元のファイルのアクセス制御リスト（ACL）を引き継げません: ")
+               + systemReason(error);
+    return QStringLiteral("元のファイルの拡張属性 %1 を引き継げません: ")
+               .arg(QString::fromUtf8(name.data(), name.size()))
+           + systemReason(error);
+}
+
+// Reads the extended attributes of the old record; false with reason when it cannot.
+bool readAttributes(int fd, Kept *kept, QString *reason)
+{
+#ifdef __linux__
+    QByteArray names(XATTR_LIST_MAX, Qt::Uninitialized);
+    const ssize_t listed = ::flistxattr(fd, names.data(), size_t(names.size()));
+    if (listed < 0) {
+        if (errno == ENOTSUP)
+            return true;
+        *reason = QStringLiteral("元のファイルの拡張属性を読めません: ") + systemReason(errno);
         return false;
     }
+    QByteArray value(XATTR_SIZE_MAX, Qt::Uninitialized);
+    for (qsizetype at = 0; at < listed;) {
+        const QByteArray key(names.constData() + at); // each name ends in a NUL
+        at += key.size() + 1;
+        const QByteArrayView name(key);
+        if (name.isEmpty())
+            continue;
+        const ssize_t size = ::fgetxattr(fd, key.constData(), value.data(), size_t(value.size()));
+        if (size < 0) {
+            if (errno == ENODATA || isSystemLabel(name))
+                continue;
+            *reason = attributeRefusal(name, errno);
+            return false;
+        }
+        kept->hasAccessList = kept->hasAccessList || name == kAccessList;
+        kept->attributes.append({key, QByteArray(value.constData(), size)});
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(kept);
+    Q_UNUSED(reason);
+#endif
+    return true;
+}
 
-    struct stat old {};
-    const bool exists = ::fstatat(folder.get(), name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists) {
-        const Entry entry = entryOf(old, folder.get(), name.constData());
-        const QString refusal = refusalFor(entry);
-        if (!refusal.isEmpty()) {
-            *reason = refusal;
+// Gives the temporary file what the old record had besides its bytes: group, owner where
+// we may, access control list, extended attributes and permissions, in an order where no
+// step undoes another (a change of owner drops the set-ID bits, an ACL sets the group
+// permission bits). Returns false with reason when the group or an attribute cannot be
+// kept: a record that other people reached through them must not lose them unseen.
+bool giveKept(int fd, const Kept &kept, QString *reason)
+{
+    const uid_t self = ::geteuid();
+    const uid_t owner = self == 0 || kept.status.st_uid == self ? kept.status.st_uid : uid_t(-1);
+    if (::fchown(fd, owner, kept.status.st_gid) != 0
+        && (errno != EPERM || owner == uid_t(-1)
+            || ::fchown(fd, uid_t(-1), kept.status.st_gid) != 0)) {
+        *reason = QStringLiteral("元のファイルのグループを引き継げません: ") + systemReason(errno);
+        return false;
+    }
+#ifdef __linux__
+    for (const auto &[name, value] : kept.attributes) {
+        if (::fsetxattr(fd, name.constData(), value.constData(), size_t(value.size()), 0) != 0
+            && !(isSystemLabel(name) && (errno == EPERM || errno == EACCES || errno == ENOTSUP))) {
+            *reason = attributeRefusal(name, errno);
             return false;
         }
-        if (mode == SaveMode::NewFile) {
-            *reason = systemReason(EEXIST);
-            return false;
+    }
+    // A default ACL of the folder gave the new file an ACL that the record did not have.
+    if (!kept.hasAccessList && ::fremovexattr(fd, kAccessList) != 0 && errno != ENODATA
+        && errno != ENOTSUP) {
+        *reason = attributeRefusal(kAccessList, errno);
+        return false;
+    }
+#endif
+    if (::fchmod(fd, kept.status.st_mode & 07777) != 0) {
+        *reason
+            = QStringLiteral("元のファイルのアクセス権を引き継げません: ") + systemReason(errno);
+        return false;
+    }
+    return true;
+}
+
+const QString kTaken = QStringLiteral("同じ名前のファイルが既にあります");
+} // namespace
+
+Services::Saved Services::saveFile(const OpenFolder &openFolder, const QString &fileName,
+                                   const QByteArray &bytes, SaveMode mode)
+{
+    Saved saved;
+    const auto failed = [&](const QString &why) {
+        saved.reason = why;
+        return saved;
+    };
+    const int folder = descriptorOf(openFolder);
+    if (folder < 0)
+        return failed(systemReason(EBADF));
+    const QByteArray name = Directory::nativePath(fileName);
+    removeStaleTemporaries(folder);
+
+    // What the name holds now, and for a replace what the record has besides its bytes,
+    // read from the record itself, opened without following a link or waiting.
+    Kept kept;
+    bool replacing = false;
+    if (::fstatat(folder, name.constData(), &kept.status, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (const QString refusal = refusalFor(entryOf(kept.status, folder, name.constData()));
+            !refusal.isEmpty())
+            return failed(refusal);
+        if (mode == SaveMode::NewFile)
+            return failed(kTaken);
+        constexpr int kOpen = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        int oldFd = ::openat(folder, name.constData(), O_RDONLY | kOpen);
+        if (oldFd < 0 && errno == EACCES) // may be written, not read
+            oldFd = ::openat(folder, name.constData(), O_WRONLY | kOpen);
+        const Descriptor old(oldFd);
+        if (old.get() >= 0) {
+            if (::fstat(old.get(), &kept.status) != 0)
+                return failed(QStringLiteral("元のファイルを確かめられません: ")
+                              + systemReason(errno));
+            if (!S_ISREG(kept.status.st_mode)) // put there since it was looked at
+                return failed(refusalFor(entryOf(kept.status, folder, name.constData())));
+            QString reason;
+            if (!readAttributes(old.get(), &kept, &reason))
+                return failed(reason);
+            replacing = true;
+        } else if (errno == ELOOP) {
+            return failed(refusalFor({Entry::Link}));
+        } else if (errno != ENOENT) { // a record deleted meanwhile is made anew
+            return failed(QStringLiteral("元のファイルを開けません: ") + systemReason(errno));
         }
+    } else if (errno != ENOENT) {
+        return failed(refusalFor({Entry::Unknown, false, systemReason(errno)}));
     }
 
     QByteArray temporary;
-    Descriptor fd(createTemporary(folder.get(), exists ? old.st_mode & 07777 : 0666, &temporary));
+    Descriptor fd(createTemporary(folder, replacing ? 0600 : 0666, &temporary));
     if (fd.get() < 0) {
-        *reason = systemReason(errno);
-        return false;
+        // The name is a bare name: only the folder itself can be missing.
+        return failed(errno == ENOENT ? QStringLiteral("書き込み先のフォルダが削除されています")
+                                      : systemReason(errno));
     }
-    // Every failure from here on takes the temporary file away again.
+    // Every failure from here until the rename takes the temporary file away again.
     const auto discard = [&](const QString &why) {
-        *reason = why;
-        ::unlinkat(folder.get(), temporary.constData(), 0);
-        return false;
+        ::unlinkat(folder, temporary.constData(), 0);
+        return failed(why);
     };
-    const auto fail = [&](int error) { return discard(systemReason(error)); };
-    if (exists) {
-        // The replaced record keeps its owner where we may set it, and its permissions
-        // exactly (the umask applied to the temporary file's creation).
-        if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0 && errno != EPERM)
-            return fail(errno);
-        if (::fchmod(fd.get(), old.st_mode & 07777) != 0)
-            return fail(errno);
+    if (replacing) {
+        QString reason;
+        if (!giveKept(fd.get(), kept, &reason))
+            return discard(reason);
     }
-
     {
         // Unbuffered, so that each write is the system's own and its refusal (a full
         // disk, a file-size limit) is seen here, not lost in a buffer.
         QFile file;
         if (!file.open(fd.get(), QIODevice::WriteOnly | QIODevice::Unbuffered,
                        QFileDevice::DontCloseHandle))
-            return fail(EBADF);
+            return discard(systemReason(EBADF));
         errno = 0;
         if (writeData(file, bytes) != bytes.size()) {
             const int error = errno;
@@ -212,22 +429,21 @@ bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode m
         }
     }
     if (::fsync(fd.get()) != 0)
-        return fail(errno);
+        return discard(systemReason(errno));
     if (!fd.close())
-        return fail(errno);
+        return discard(systemReason(errno));
 
-    const bool renamed = exists ? ::renameat(folder.get(), temporary.constData(), folder.get(),
-                                             name.constData())
-                                          == 0
-                                : renameNoReplace(folder.get(), temporary.constData(),
-                                                  name.constData());
-    if (!renamed)
-        return fail(errno);
-    // The new name must reach the disk too; some file systems cannot sync a folder and
-    // say so, which leaves nothing to do.
-    if (::fsync(folder.get()) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EROFS) {
-        *reason = systemReason(errno);
-        return false;
+    if (replacing) {
+        if (::renameat(folder, temporary.constData(), folder, name.constData()) != 0)
+            return discard(systemReason(errno));
+    } else if (!renameNoReplace(folder, temporary.constData(), name.constData())) {
+        return discard(errno == EEXIST ? kTaken : systemReason(errno));
     }
-    return true;
+    // From here on the record has its new bytes under its name: it is saved, whatever
+    // follows. The new name must still reach the disk; some file systems cannot sync a
+    // folder and say so, which leaves nothing to do.
+    saved.outcome = replacing ? Saved::Replaced : Saved::Created;
+    if (::fsync(folder) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EROFS)
+        saved.unsynced = systemReason(errno);
+    return saved;
 }

@@ -2,6 +2,7 @@
 
 #include "Directory.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -19,6 +20,16 @@ std::wstring wide(const QString &path)
 QString systemReason(DWORD error)
 {
     return qt_error_string(int(error));
+}
+
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+bool isNotFound(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 // A handle that is closed on every way out.
@@ -40,6 +51,41 @@ public:
 private:
     HANDLE m_handle;
 };
+
+// The folder of one create command, held open without leave to delete: while it is
+// held, nobody can rename, move or remove it, nor a folder above it. Its path is the one
+// the system resolves the handle to, so that a link or junction on the way that is
+// pointed elsewhere meanwhile cannot redirect the record.
+struct HeldFolder : OpenFolder::System
+{
+    explicit HeldFolder(HANDLE handle, const QString &path) : handle(handle), path(path) { }
+    Handle handle;
+    QString path;
+};
+
+const HeldFolder *heldOf(const OpenFolder &folder)
+{
+    return static_cast<const HeldFolder *>(folder.system());
+}
+
+std::wstring heldPath(const OpenFolder &folder, const QString &name)
+{
+    return wide(Services::pathIn(heldOf(folder)->path, name));
+}
+
+QString finalPathOf(HANDLE handle, const QString &fallback)
+{
+    wchar_t buffer[MAX_PATH * 2];
+    const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer, DWORD(std::size(buffer)),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= std::size(buffer))
+        return fallback;
+    QString path = QString::fromWCharArray(buffer, int(length));
+    // "\\?\C:\..." is the same folder; the plain form is what people read.
+    if (path.startsWith(QLatin1String("\\\\?\\")) && path.size() > 5 && path[5] == u':')
+        path.remove(0, 4);
+    return QDir::fromNativeSeparators(path);
+}
 
 // Writes go straight to WriteFile, so that each refusal (a full disk, a quota) is the
 // system's own and is seen at once.
@@ -85,28 +131,42 @@ Services::Entry entryOf(DWORD attributes)
     return {Entry::File, (attributes & FILE_ATTRIBUTE_READONLY) == 0};
 }
 
-// What stands at path, or Missing; false with the error when the system cannot say.
-bool entryAtPath(const std::wstring &path, Services::Entry *entry, DWORD *error)
+Services::Entry entryAtPath(const std::wstring &path)
 {
+    using Entry = Services::Entry;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        *entry = entryOf(attributes);
-        return true;
-    }
-    *error = ::GetLastError();
-    *entry = {};
-    return *error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return entryOf(attributes);
+    const DWORD error = ::GetLastError();
+    return isNotFound(error) ? Entry() : Entry(Entry::Unknown, false, systemReason(error));
 }
 
-// A new file in folder under a name nobody else uses; not hidden, as the attribute
+// Temporary files are ".quorvel-" and up to seven base-36 digits, then ".tmp".
+const QString kTemporaryStart = QStringLiteral(".quorvel-");
+const QString kTemporaryEnd = QStringLiteral(".tmp");
+
+bool isTemporaryName(QStringView name)
+{
+    if (!name.startsWith(kTemporaryStart) || !name.endsWith(kTemporaryEnd))
+        return false;
+    const QStringView digits = name.sliced(
+        kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
+    if (digits.isEmpty() || digits.size() > 7)
+        return false;
+    return std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
+    });
+}
+
+// A new file in the folder under a name nobody else uses; not hidden, as the attribute
 // would go with the bytes to the record, but a dot-name that no list of records shows.
-HANDLE createTemporary(const QString &folder, QString *path)
+HANDLE createTemporary(const OpenFolder &folder, std::wstring *path)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *path = Services::pathIn(folder, QStringLiteral(".quorvel-")
-                                             + QString::number(QRandomGenerator::global()->generate(), 36)
-                                             + QStringLiteral(".tmp"));
-        const HANDLE handle = ::CreateFileW(wide(*path).c_str(), GENERIC_WRITE, 0, nullptr,
+        *path = heldPath(folder, kTemporaryStart
+                                   + QString::number(QRandomGenerator::global()->generate(), 36)
+                                   + kTemporaryEnd);
+        const HANDLE handle = ::CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr,
                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS)
             return handle;
@@ -114,6 +174,37 @@ HANDLE createTemporary(const QString &folder, QString *path)
     ::SetLastError(ERROR_FILE_EXISTS);
     return INVALID_HANDLE_VALUE;
 }
+
+// Our temporary files that a crash left behind, taken away once they are a day old: a
+// save holds its own for one write, a flush and a move, seconds at most, and the day
+// allows for a file server's clock, or a FAT stick's local time read as UTC. Nothing
+// here may fail a save.
+void removeStaleTemporaries(const OpenFolder &folder)
+{
+    constexpr qint64 kAgeSeconds = 24 * 60 * 60;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileExW(heldPath(folder, QStringLiteral(".quorvel-*.tmp")).c_str(),
+                                             FindExInfoBasic, &found, FindExSearchNameMatch,
+                                             nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME nowFile;
+    ::GetSystemTimeAsFileTime(&nowFile);
+    const auto ticks = [](const FILETIME &time) {
+        return (qint64(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    const qint64 oldest = ticks(nowFile) - kAgeSeconds * 10000000;
+    do {
+        const QString name = QString::fromWCharArray(found.cFileName);
+        if (isTemporaryName(name)
+            && !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            && ticks(found.ftLastWriteTime) <= oldest)
+            ::DeleteFileW(heldPath(folder, name).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+const QString kTaken = QStringLiteral("同じ名前のファイルが既にあります");
 } // namespace
 
 QString Services::startFolder()
@@ -121,84 +212,109 @@ QString Services::startFolder()
     return QDir::currentPath();
 }
 
-Services::Entry Services::entryAt(const QString &folder, const QString &name) const
+OpenFolder Services::openFolder(const QString &path, QString *reason) const
 {
-    Entry entry;
-    DWORD error = 0;
-    entryAtPath(wide(pathIn(folder, name)), &entry, &error);
-    return entry;
+    // Without FILE_SHARE_DELETE: nobody may move or remove it while we hold it.
+    const HANDLE handle
+        = path.isEmpty() ? (::SetLastError(ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE)
+                         : ::CreateFileW(wide(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        *reason = isNotFound(error) ? QStringLiteral("フォルダが見つかりません: ") + shownPath(path)
+                  : error == ERROR_DIRECTORY
+                      ? QStringLiteral("フォルダではありません: ") + shownPath(path)
+                      : QStringLiteral("フォルダを開けません（%1）: ").arg(systemReason(error))
+                            + shownPath(path);
+        return {};
+    }
+    auto held = std::make_unique<HeldFolder>(handle, path);
+    BY_HANDLE_FILE_INFORMATION information {};
+    if (!::GetFileInformationByHandle(handle, &information)
+        || !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *reason = QStringLiteral("フォルダではありません: ") + shownPath(path);
+        return {};
+    }
+    held->path = finalPathOf(handle, path);
+    return OpenFolder(path, std::move(held));
 }
 
-bool Services::saveFile(const QString &path, const QByteArray &bytes, SaveMode mode,
-                        QString *reason)
+Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name) const
 {
-    const QFileInfo info(path);
-    const QString folderPath = info.absolutePath();
-    // Held open without leave to delete, the folder can be neither renamed nor replaced
-    // while the record goes into it.
-    Handle folder(::CreateFileW(wide(folderPath).c_str(), FILE_LIST_DIRECTORY,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder.valid()) {
-        *reason = systemReason(::GetLastError());
-        return false;
-    }
+    if (!folder.isOpen())
+        return {Entry::Unknown, false, systemReason(ERROR_INVALID_HANDLE)};
+    return entryAtPath(heldPath(folder, name));
+}
 
-    const std::wstring target = wide(info.absoluteFilePath());
-    Entry entry;
-    DWORD error = 0;
-    if (!entryAtPath(target, &entry, &error)) {
-        *reason = systemReason(error);
-        return false;
-    }
-    if (const QString refusal = refusalFor(entry); !refusal.isEmpty()) {
-        *reason = refusal;
-        return false;
-    }
-    const bool exists = entry.kind != Entry::Missing;
-    if (mode == SaveMode::NewFile && exists) {
-        *reason = systemReason(ERROR_FILE_EXISTS);
-        return false;
-    }
+Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name,
+                                   const QByteArray &bytes, SaveMode mode)
+{
+    Saved saved;
+    const auto failed = [&](const QString &why) {
+        saved.reason = why;
+        return saved;
+    };
+    if (!folder.isOpen())
+        return failed(systemReason(ERROR_INVALID_HANDLE));
+    removeStaleTemporaries(folder);
 
-    QString temporary;
-    Handle file(createTemporary(folderPath, &temporary));
-    if (!file.valid()) {
-        *reason = systemReason(::GetLastError());
-        return false;
-    }
-    const std::wstring temporaryPath = wide(temporary);
-    const auto fail = [&](DWORD why) {
-        *reason = systemReason(why);
+    const std::wstring target = heldPath(folder, name);
+    const Entry entry = entryAtPath(target);
+    if (const QString refusal = refusalFor(entry); !refusal.isEmpty())
+        return failed(refusal);
+    // A record deleted since it was asked about is made anew.
+    const bool replacing = entry.kind == Entry::File;
+    if (replacing && mode == SaveMode::NewFile)
+        return failed(kTaken);
+
+    std::wstring temporary;
+    Handle file(createTemporary(folder, &temporary));
+    if (!file.valid())
+        return failed(systemReason(::GetLastError()));
+    // Every failure from here until the move takes the temporary file away again.
+    const auto discard = [&](const QString &why) {
         if (file.valid())
             file.close();
-        ::DeleteFileW(temporaryPath.c_str());
-        return false;
+        ::DeleteFileW(temporary.c_str());
+        return failed(why);
     };
     {
         HandleDevice device(file.get());
-        if (writeData(device, bytes) != bytes.size()) {
-            *reason = device.lastError() != 0 ? systemReason(device.lastError())
-                                              : QStringLiteral("書き込みが途中で失敗しました");
-            file.close();
-            ::DeleteFileW(temporaryPath.c_str());
-            return false;
-        }
+        if (writeData(device, bytes) != bytes.size())
+            return discard(device.lastError() != 0
+                               ? systemReason(device.lastError())
+                               : QStringLiteral("書き込みが途中で失敗しました"));
     }
     if (!::FlushFileBuffers(file.get()))
-        return fail(::GetLastError());
+        return discard(systemReason(::GetLastError()));
     if (!file.close())
-        return fail(::GetLastError());
+        return discard(systemReason(::GetLastError()));
 
-    if (!exists) {
-        // Without leave to replace: a record that appeared meanwhile stays as it is.
-        if (!::MoveFileExW(temporaryPath.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
-            return fail(::GetLastError());
-        return true;
+    if (!replacing) {
+        // Without leave to replace: a record that appeared meanwhile stays as it is. With
+        // write-through, the move itself is on the disk when this returns.
+        if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = ::GetLastError();
+            return discard(error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+                               ? kTaken
+                               : systemReason(error));
+        }
+        saved.outcome = Saved::Created;
+        return saved;
     }
-    // The record keeps its attributes, its security (owner, ACL) and its creation date.
-    if (!::ReplaceFileW(target.c_str(), temporaryPath.c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return fail(::GetLastError());
-    return true;
+    // The record keeps its attributes and its security (owner, access control list); a
+    // record whose security cannot be carried over is not replaced at all.
+    // Without a backup file, a failure leaves the record as it was.
+    if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr))
+        return discard(systemReason(::GetLastError()));
+    saved.outcome = Saved::Replaced;
+    // The move is the file system's; flushing the record makes its new entry durable on
+    // the file systems that can tell.
+    Handle written(::CreateFileW(target.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!written.valid() || !::FlushFileBuffers(written.get()))
+        saved.unsynced = systemReason(::GetLastError());
+    return saved;
 }

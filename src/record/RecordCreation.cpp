@@ -3,11 +3,7 @@
 #include "RecordBoxes.h"
 #include "RecordFile.h"
 #include "platform/AnsiCodec.h"
-#include "platform/Directory.h"
 #include "platform/Services.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 const QString kTitle = QStringLiteral("確認!");
@@ -18,6 +14,11 @@ const QString kNameWrong = QStringLiteral("馬名に間違いがあります！"
 const QString kPasswordLengthWrong = QStringLiteral("パスワード数に間違いがあります！");
 const QString kWeightWrong = QStringLiteral("斤量に間違いがあります！");
 const QString kPasswordCharacterWrong = QStringLiteral("パスワードに使えない文字があります！");
+// After a save whose folder could not be synced: the record has its name, but the disk
+// may not hold that yet.
+const QString kUnsynced
+    = QStringLiteral("\r\nただし、ディスクへの書き込みを確かめられませんでした。\r\n"
+                     "電源が切れると変更が失われることがあります！\r\n");
 
 bool nameIsWrong(const QString &name, const QString &fileName)
 {
@@ -103,40 +104,48 @@ void RecordCreation::createWeightRecord()
 void RecordCreation::create(Kind kind)
 {
     const Entries entries = takeEntries(kind);
+    // The folder is opened as the command starts and held to its end: what is checked,
+    // asked about and written is this one folder, wherever it is moved meanwhile.
+    QString folderReason;
+    const OpenFolder folder = m_services.openFolder(entries.folder, &folderReason);
     if (!entriesPass(entries))
         return;
-    const Services::Entry existing = m_services.entryAt(entries.folder, entries.fileName);
+    if (!folder.isOpen()) {
+        refuseSaving(entries.fileName, folderReason);
+        return;
+    }
+    const Services::Entry existing = m_services.entryAt(folder, entries.fileName);
     // A link, a special file or a read-only record is never written over, so there is
-    // nothing to ask about.
+    // nothing to ask about; nor is there when the system cannot say what is there.
     if (const QString refusal = Services::refusalFor(existing); !refusal.isEmpty()) {
         refuseSaving(entries.fileName, refusal);
         return;
     }
     const bool plain = kind == Kind::Plain;
     if (existing.kind == Services::Entry::Missing)
-        plain ? IniWrite(entries) : IniWrite2(entries);
+        plain ? IniWrite(folder, entries) : IniWrite2(folder, entries);
     else if (askOverwrite(entries.fileName))
-        plain ? IniWrite3(entries) : IniWrite4(entries);
+        plain ? IniWrite3(folder, entries) : IniWrite4(folder, entries);
 }
 
-void RecordCreation::IniWrite(const Entries &entries)
+void RecordCreation::IniWrite(const OpenFolder &folder, const Entries &entries)
 {
-    writeRecord(entries, false);
+    writeRecord(folder, entries, false);
 }
 
-void RecordCreation::IniWrite2(const Entries &entries)
+void RecordCreation::IniWrite2(const OpenFolder &folder, const Entries &entries)
 {
-    writeRecord(entries, false);
+    writeRecord(folder, entries, false);
 }
 
-void RecordCreation::IniWrite3(const Entries &entries)
+void RecordCreation::IniWrite3(const OpenFolder &folder, const Entries &entries)
 {
-    writeRecord(entries, true);
+    writeRecord(folder, entries, true);
 }
 
-void RecordCreation::IniWrite4(const Entries &entries)
+void RecordCreation::IniWrite4(const OpenFolder &folder, const Entries &entries)
 {
-    writeRecord(entries, true);
+    writeRecord(folder, entries, true);
 }
 
 void RecordCreation::refuseSaving(const QString &fileName, const QString &reason)
@@ -145,35 +154,35 @@ void RecordCreation::refuseSaving(const QString &fileName, const QString &reason
            Services::Exclamation, kTitle);
 }
 
-void RecordCreation::writeRecord(const Entries &entries, bool replacing)
+void RecordCreation::writeRecord(const OpenFolder &folder, const Entries &entries, bool replacing)
 {
-    const QString &folder = entries.folder;
     const QString &fileName = entries.fileName;
     const QString text = entries.kind == Kind::Plain
                              ? RecordFile::content(entries.password)
                              : RecordFile::content(entries.password, entries.weight);
-
-    QString reason;
-    bool saved = false;
-    if (folder.isEmpty() || !Directory::isFolder(folder)) {
-        reason = QStringLiteral("フォルダが見つかりません: ") + QDir::toNativeSeparators(folder);
-    } else if (const auto bytes = AnsiCodec::encode(text)) {
-        saved = m_services.saveFile(Services::pathIn(folder, fileName), *bytes,
-                                    replacing ? Services::SaveMode::Replace
-                                              : Services::SaveMode::NewFile,
-                                    &reason);
-    } else {
-        reason = QStringLiteral("シフトJISで書けない文字があります");
+    const auto bytes = AnsiCodec::encode(text);
+    if (!bytes) {
+        refuseSaving(fileName, QStringLiteral("シフトJISで書けない文字があります"));
+        return;
     }
-    if (!saved) {
-        refuseSaving(fileName, reason);
+    const Services::Saved saved = m_services.saveFile(folder, fileName, *bytes,
+                                                      replacing ? Services::SaveMode::Replace
+                                                                : Services::SaveMode::NewFile);
+    if (saved.outcome == Services::Saved::Failed) {
+        refuseSaving(fileName, saved.reason);
         return;
     }
 
-    m_services.messageBox(fileName
-                              + (replacing ? QStringLiteral("を上書き保存しました")
-                                           : QStringLiteral("を作成しました")),
-                          Services::Information, kTitle);
+    // Said as it happened: a record deleted while the question was open is created anew.
+    const QString done
+        = fileName
+          + (saved.outcome == Services::Saved::Replaced ? QStringLiteral("を上書き保存しました")
+                                                        : QStringLiteral("を作成しました"));
+    if (saved.unsynced.isEmpty()) {
+        m_services.messageBox(done, Services::Information, kTitle);
+    } else {
+        m_services.messageBox(done + kUnsynced + saved.unsynced, Services::Exclamation, kTitle);
+    }
     if (m_boxes.clearAfterCreate()) {
         m_boxes.setHorseName(QString());
         m_boxes.setPassword(QString());

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class OpenFolder;
 class RecordBoxes;
 class Services;
 
@@ -34,12 +35,12 @@ private:
     void create(Kind kind);
 
     // Writers: plain new, weight new, plain replace, weight replace.
-    void IniWrite(const Entries &entries);
-    void IniWrite2(const Entries &entries);
-    void IniWrite3(const Entries &entries);
-    void IniWrite4(const Entries &entries);
+    void IniWrite(const OpenFolder &folder, const Entries &entries);
+    void IniWrite2(const OpenFolder &folder, const Entries &entries);
+    void IniWrite3(const OpenFolder &folder, const Entries &entries);
+    void IniWrite4(const OpenFolder &folder, const Entries &entries);
 
-    void writeRecord(const Entries &entries, bool replacing);
+    void writeRecord(const OpenFolder &folder, const Entries &entries, bool replacing);
     bool entriesPass(const Entries &entries);
     // Beeps and shows the message; false, for the caller to return.
     bool refuse(const QString &text, int style, const QString &title);

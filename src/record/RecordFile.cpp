@@ -9,12 +9,24 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kExtension = QStringLiteral(".pas");
 
+// Besides the characters no file name may hold: control characters, and characters
+// that make a name show as something else: format characters (bidirectional controls
+// that turn "txt.exe" round, zero-width characters and the byte-order mark, which make a
+// name look exactly like another) and line and paragraph separators.
 bool hasForbiddenCharacter(const QString &text)
 {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
     for (const QChar c : text) {
-        if (forbidden.contains(c) || c.category() == QChar::Other_Control)
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
             return true;
+        default:
+            if (forbidden.contains(c))
+                return true;
+        }
     }
     return false;
 }
@@ -104,13 +116,8 @@ Loaded load(Services &services, const QString &path)
 {
     Loaded loaded;
     QByteArray bytes;
-    // One byte more than shown tells whether anything was left out.
-    if (!services.readFile(path, kReadLimit + 1, &bytes, &loaded.reason))
+    if (!services.readFile(path, kReadLimit, &bytes, &loaded.reason, &loaded.truncated))
         return loaded;
-    if (bytes.size() > kReadLimit) {
-        bytes.truncate(kReadLimit);
-        loaded.truncated = true;
-    }
     loaded.ok = true;
     loaded.displayText = displayText(AnsiCodec::decode(bytes));
     return loaded;

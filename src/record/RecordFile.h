@@ -23,8 +23,9 @@ QString composeFileName(const QString &name, const QString &weight);
 QString content(const QString &password);
 QString content(const QString &password, const QString &weight);
 
-// False for a name that would leave the folder, that some file system refuses, or that
-// is not whole UTF-16 text (an unpaired surrogate); fileName is the name composed from
+// False for a name that would leave the folder, that some file system refuses, that
+// would show as another name (format characters, line separators), or that is not
+// whole UTF-16 text (an unpaired surrogate); fileName is the name composed from
 // it, false too when Windows would open that as a device ("CON.pas", not "CON(48).pas").
 bool isSafeName(const QString &name, const QString &fileName);
 // False for a password that cannot be written as one line of code page 932.

@@ -203,7 +203,10 @@ private slots:
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("フォルダ.pas")));
         FakeServices services;
-        QCOMPARE(services.entryAt(dir.path(), name).kind == Services::Entry::File, expected);
+        QString reason;
+        const OpenFolder folder = services.openFolder(dir.path(), &reason);
+        QVERIFY(folder.isOpen());
+        QCOMPARE(services.entryAt(folder, name).kind == Services::Entry::File, expected);
     }
 
     void saveFileWritesOnlyWhatItMay_data()
@@ -246,11 +249,13 @@ private slots:
 
         FakeServices services;
         QString reason;
-        QCOMPARE(services.saveFile(path, "new\r\n",
-                                   replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile,
-                                   &reason),
-                 saved);
-        QCOMPARE(reason.isEmpty(), saved);
+        const OpenFolder folder = services.openFolder(dir.path(), &reason);
+        QVERIFY(folder.isOpen());
+        const Services::Saved result = services.saveFile(
+            folder, QStringLiteral("アイウ.pas"), "new\r\n",
+            replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile);
+        QCOMPARE(result.outcome != Services::Saved::Failed, saved);
+        QCOMPARE(result.reason.isEmpty(), saved);
         QFile now(existing == QLatin1String("link") ? outside : path);
         if (existing != QLatin1String("folder")) {
             QVERIFY(now.open(QIODevice::ReadOnly));
@@ -292,10 +297,12 @@ private slots:
 
         FakeServices services;
         QString reason;
-        QVERIFY(!services.saveFile(path, QByteArray(4096, 'n'),
-                                   replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile,
-                                   &reason));
-        QVERIFY(!reason.isEmpty());
+        const OpenFolder folder = services.openFolder(dir.path(), &reason);
+        const Services::Saved saved
+            = services.saveFile(folder, QStringLiteral("アイウ.pas"), QByteArray(4096, 'n'),
+                                replace ? Services::SaveMode::Replace : Services::SaveMode::NewFile);
+        QCOMPARE(saved.outcome, Services::Saved::Failed);
+        QVERIFY(!saved.reason.isEmpty());
         QVERIFY(filler.remove());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
                                             | QDir::NoDotAndDotDot),
@@ -351,6 +358,114 @@ private slots:
         QCOMPARE(services.volumeState(root) == Services::VolumeState::Ready, ready);
     }
 
+    void staleTemporariesRemoved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind"); // file, link, folder
+        QTest::addColumn<int>("ageMinutes"); // negative: from the future
+        QTest::addColumn<bool>("removed");
+        const QString ours = QStringLiteral(".quorvel-1z141z3.tmp");
+        QTest::newRow("ours, a day and an hour old") << ours << "file" << 25 * 60 << true;
+        QTest::newRow("ours, a week old") << ".quorvel-0.tmp"
+                                          << "file" << 7 * 24 * 60 << true;
+        QTest::newRow("ours, 23 hours old") << ours << "file" << 23 * 60 << false;
+        QTest::newRow("ours, a minute old") << ours << "file" << 1 << false;
+        QTest::newRow("ours, from the future") << ours << "file" << -120 << false;
+        QTest::newRow("a link under our name") << ours << "link" << 48 * 60 << false;
+        QTest::newRow("a folder under our name") << ours << "folder" << 48 * 60 << false;
+        QTest::newRow("capitals") << ".quorvel-ABC.tmp"
+                                  << "file" << 48 * 60 << false;
+        QTest::newRow("eight digits") << ".quorvel-12345678.tmp"
+                                      << "file" << 48 * 60 << false;
+        QTest::newRow("not hidden") << "quorvel-abc.tmp"
+                                    << "file" << 48 * 60 << false;
+        QTest::newRow("a record after it") << ".quorvel-abc.tmp.pas"
+                                           << "file" << 48 * 60 << false;
+    }
+
+    // Temporary files that a crash left are taken away by a later save into the folder,
+    // once no save can still be writing them; nothing else is.
+    void staleTemporariesRemoved()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(int, ageMinutes);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == QLatin1String("link"))
+            QUORVEL_MAKE(TestEntries::link(dir.filePath(QStringLiteral("target")), path, false));
+        else
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        QVERIFY(TestEntries::setTime(path, QDateTime::currentDateTimeUtc().addSecs(-ageMinutes * 60)));
+
+        FakeServices services;
+        QString reason;
+        const OpenFolder folder = services.openFolder(dir.path(), &reason);
+        QCOMPARE(
+            services
+                .saveFile(folder, QStringLiteral("新.pas"), "x\r\n", Services::SaveMode::NewFile)
+                .outcome,
+            Services::Saved::Created);
+        QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
+    }
+
+    void readFileRefusesWhatIsNoRecord_data()
+    {
+        QTest::addColumn<QString>("target"); // what the record's name is a link to; "pipe" a FIFO
+        QTest::addColumn<QString>("reason"); // empty: read
+        QTest::newRow("a record") << "record"
+                                  << "";
+        QTest::newRow("a named pipe") << "pipe"
+                                      << "名前付きパイプです";
+        QTest::newRow("a link to a named pipe") << "link to pipe"
+                                                << "名前付きパイプです";
+        QTest::newRow("a folder") << "folder"
+                                  << "フォルダです";
+#ifdef Q_OS_LINUX
+        QTest::newRow("a device") << "/dev/null"
+                                  << "デバイスです";
+        QTest::newRow("the system's own") << "/proc/self/status"
+                                          << "システムの情報を見せるファイルで、記録ではありません";
+        // Read as root, the kernel's log waits for the next message and is taken away.
+        if (::geteuid() == 0 && QFileInfo::exists(QStringLiteral("/proc/kmsg")))
+            QTest::newRow("the kernel's log")
+                << "/proc/kmsg"
+                << "システムの情報を見せるファイルで、記録ではありません";
+#endif
+        QTest::newRow("nothing") << "missing"
+                                 << "ファイルが見つかりません";
+    }
+
+    // Opened without waiting and judged by what was opened: a named pipe put in place of a
+    // record would otherwise hang the window until someone writes to it.
+    void readFileRefusesWhatIsNoRecord()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("記録.pas"));
+        const QString pipe = dir.filePath(QStringLiteral("管"));
+        if (target == QLatin1String("record"))
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        else if (target == QLatin1String("pipe"))
+            QUORVEL_MAKE(TestEntries::fifo(path));
+        else if (target == QLatin1String("link to pipe")) {
+            QUORVEL_MAKE(TestEntries::fifo(pipe));
+            QUORVEL_MAKE(TestEntries::link(pipe, path, false));
+        } else if (target == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (target.startsWith(u'/'))
+            QUORVEL_MAKE(TestEntries::link(target, path, false));
+        FakeServices services;
+        QByteArray bytes;
+        QString why;
+        QCOMPARE(services.readFile(path, 1000, &bytes, &why), reason.isEmpty());
+        QCOMPARE(why, reason);
+    }
+
     void readFileIsBounded()
     {
         QTemporaryDir dir;
@@ -361,8 +476,13 @@ private slots:
         FakeServices services;
         QByteArray bytes;
         QString reason;
-        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason));
+        bool more = false;
+        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason, &more));
         QCOMPARE(bytes.size(), 1000);
+        QVERIFY(more);
+        QVERIFY(file.resize(1000));
+        QVERIFY(services.readFile(file.fileName(), 1000, &bytes, &reason, &more));
+        QVERIFY(!more);
         QVERIFY(!services.readFile(dir.filePath(QStringLiteral("gone.pas")), 1000, &bytes, &reason));
         QVERIFY(!reason.isEmpty());
     }

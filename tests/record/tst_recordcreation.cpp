@@ -72,6 +72,8 @@ private slots:
     void failedWrite();
     void unusableTarget_data();
     void unusableTarget();
+    void changedWhileAsking_data();
+    void changedWhileAsking();
 
 private:
     void verifySaveFailure(const Desk &desk, const QString &fileName, bool asked);
@@ -240,6 +242,30 @@ void TestRecordCreation::refusals_data()
         << int(Plain) << QStringLiteral("サ\x01ラ") << kPassword << "" << nameWrong;
     QTest::newRow("plain: name with DEL")
         << int(Plain) << QStringLiteral("サ\x7fラ") << kPassword << "" << nameWrong;
+    // Characters that make a name show as another: "\u202etxt.exe" shows as "exe.txt",
+    // a zero-width character or the byte-order mark as the name without it.
+    const struct
+    {
+        const char *what;
+        char16_t c;
+    } invisible[] = {
+        {"right-to-left override", 0x202E},
+        {"left-to-right isolate", 0x2066},
+        {"Arabic letter mark", 0x061C},
+        {"zero-width space", 0x200B},
+        {"zero-width joiner", 0x200D},
+        {"byte-order mark", 0xFEFF},
+        {"soft hyphen", 0x00AD},
+        {"line separator", 0x2028},
+        {"paragraph separator", 0x2029},
+    };
+    for (const auto &[what, c] : invisible) {
+        QTest::addRow("plain: name with %s", what)
+            << int(Plain) << QStringLiteral("サクラ") + QChar(c) << kPassword << "" << nameWrong;
+        QTest::addRow("weight: weight with %s", what)
+            << int(Weight) << "ハヤテ" << kPassword << QStringLiteral("4") + QChar(c) + u'8'
+            << weightWrong;
+    }
     for (const char *device : { "CON", "con", "PRN", "Aux", "NUL", "COM1", "com9", "LPT1", "lpt1",
              "LPT9", "CON.x", "nul ", "COM¹", "lpt³" }) {
         QTest::addRow("plain: device name %s", device)
@@ -415,6 +441,71 @@ void TestRecordCreation::unusableTarget()
     QVERIFY(!QFileInfo::exists(fileName)); // nothing in the working folder either
     if (kind == "target")
         QCOMPARE(fileBytes(desk.path(fileName + "/inside.txt")), QByteArray("keep"));
+}
+
+void TestRecordCreation::changedWhileAsking_data()
+{
+    QTest::addColumn<QString>("change"); // what happens while the question is open
+    QTest::addColumn<QString>("result"); // the message after it
+    QTest::addColumn<QString>("written"); // where the new record is, below the desk; "" none
+
+    const QString replaced = QStringLiteral("ハヤテ.pasを上書き保存しました");
+    const QString created = QStringLiteral("ハヤテ.pasを作成しました");
+    const QString notSaved = QStringLiteral("ハヤテ.pasを保存できませんでした！\r\n");
+    // The folder asked about is the folder written, wherever it went.
+    QTest::newRow("folder moved, a link to another put in its place")
+        << "link" << replaced << "出力.orig/ハヤテ.pas";
+    QTest::newRow("folder moved, another folder put in its place")
+        << "folder" << replaced << "出力.orig/ハヤテ.pas";
+    QTest::newRow("folder deleted")
+        << "deleted" << notSaved + QStringLiteral("書き込み先のフォルダが削除されています") << "";
+    QTest::newRow("record deleted") << "record deleted" << created << "出力/ハヤテ.pas";
+    QTest::newRow("record replaced by a link")
+        << "record link" << notSaved + QStringLiteral("同じ名前のシンボリックリンクがあります")
+        << "";
+}
+
+void TestRecordCreation::changedWhileAsking()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, result);
+    QFETCH(QString, written);
+
+    Desk desk(QStringLiteral("ハヤテ"), kPassword, QString());
+    const QString out = desk.path(QStringLiteral("出力"));
+    const QString elsewhere = desk.path(QStringLiteral("よそ"));
+    const QByteArray oldBytes("old record\r\n");
+    const QByteArray newBytes = QByteArray::fromHex(kPasswordHex + "0d0a");
+    QVERIFY(QDir().mkdir(out) && QDir().mkdir(elsewhere));
+    QVERIFY(writeBytes(out + QStringLiteral("/ハヤテ.pas"), oldBytes));
+    QVERIFY(writeBytes(elsewhere + QStringLiteral("/ハヤテ.pas"), oldBytes));
+    desk.boxes.folder = out;
+    desk.services.answers = {Services::Ok};
+    desk.services.whileAsking = [&] {
+        const QString record = out + QStringLiteral("/ハヤテ.pas");
+        if (change == "link" || change == "folder") {
+            QVERIFY(QDir().rename(out, out + QStringLiteral(".orig")));
+            QVERIFY(change == "link" ? QFile::link(elsewhere, out) : QDir().mkdir(out));
+        } else if (change == "deleted") {
+            QVERIFY(QDir(out).removeRecursively());
+        } else if (change == "record deleted") {
+            QVERIFY(QFile::remove(record));
+        } else if (change == "record link") {
+            QVERIFY(QFile::remove(record)
+                    && QFile::link(elsewhere + QStringLiteral("/ハヤテ.pas"), record));
+        }
+    };
+
+    desk.run(Plain);
+    const QString last = desk.services.shown.value(desk.services.shown.size() - 1).text;
+    QCOMPARE(last, result);
+    // Nothing that nobody was asked about is written.
+    QCOMPARE(fileBytes(elsewhere + QStringLiteral("/ハヤテ.pas")), oldBytes);
+    if (!written.isEmpty())
+        QCOMPARE(fileBytes(desk.path(written)), newBytes);
+    const QStringList left = QDir(desk.dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &folder : left)
+        QCOMPARE(folderEntries(desk.path(folder)).filter(QStringLiteral(".tmp")), QStringList());
 }
 
 // The save failed: a beep and the reason, after the question when replacing, and

@@ -4,6 +4,7 @@
 // test sees what a user's disk would give it: names as raw bytes (as an archive from
 // Japanese Windows leaves them on Linux), links, named pipes.
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -143,6 +144,28 @@ inline Made fifo(const QString &path)
     return notHere("this system has no named pipes");
 #else
     return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0 ? Made::Yes : Made::Failed;
+#endif
+}
+
+// Sets the entry's modification time, a link's own and not its target's.
+inline bool setTime(const QString &path, const QDateTime &when)
+{
+#ifdef Q_OS_WIN
+    HANDLE handle = ::CreateFileW(wide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const qint64 ticks = when.toMSecsSinceEpoch() * 10000 + 116444736000000000LL;
+    const FILETIME time {DWORD(ticks), DWORD(ticks >> 32)};
+    const bool set = ::SetFileTime(handle, nullptr, &time, &time);
+    ::CloseHandle(handle);
+    return set;
+#else
+    const timespec at {time_t(when.toSecsSinceEpoch()), 0};
+    const timespec times[2] = {at, at};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
 #endif
 }
 
