@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
 
 QString Services::applicationTitle()
 {
@@ -63,6 +66,29 @@ QList<Services::Volume> Services::volumes() const
 Services::VolumeState Services::volumeState(const QString &root) const
 {
     return Volumes::state(root);
+}
+
+namespace {
+const QLatin1StringView kTemporaryStart(".quorvel-");
+const QLatin1StringView kTemporaryEnd(".tmp");
+} // namespace
+
+QString Services::newTemporaryName()
+{
+    return kTemporaryStart + QString::number(QRandomGenerator::global()->generate(), 36)
+           + kTemporaryEnd;
+}
+
+bool Services::isTemporaryName(QStringView name)
+{
+    if (!name.startsWith(kTemporaryStart) || !name.endsWith(kTemporaryEnd))
+        return false;
+    const QStringView digits = name.sliced(
+        kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
+    return !digits.isEmpty() && digits.size() <= 7
+           && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
+              });
 }
 
 qint64 Services::writeData(QIODevice &device, const QByteArray &bytes)

@@ -67,6 +67,12 @@ public:
         bool operator==(const Volume &) const = default;
     };
 
+    // Our temporary files: ".quorvel-", up to seven base-36 digits, ".tmp". Short, whatever
+    // the record's name, so that one fits where the record's name fits; a dot-name and
+    // not ".pas", so no list shows it.
+    static QString newTemporaryName();
+    static bool isTemporaryName(QStringView name);
+
     virtual ~Services();
 
     // Modal; an empty title shows the application title. Returns Ok or Cancel.

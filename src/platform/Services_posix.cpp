@@ -151,33 +151,13 @@ Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name)
 }
 
 namespace {
-// Temporary files are ".quorvel-" and up to seven base-36 digits, then ".tmp".
-const QByteArray kTemporaryStart = ".quorvel-";
-const QByteArray kTemporaryEnd = ".tmp";
-
-bool isTemporaryName(QByteArrayView name)
-{
-    if (!name.startsWith(kTemporaryStart) || !name.endsWith(kTemporaryEnd))
-        return false;
-    const QByteArrayView digits = name.sliced(
-        kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
-    if (digits.isEmpty() || digits.size() > 7)
-        return false;
-    for (const char c : digits) {
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
-            return false;
-    }
-    return true;
-}
-
 // A new entry in folder under a name that nobody else uses, for the bytes to go to
 // before they take the record's name. Short, whatever the record's name, so that it
 // fits where the record's name fits; hidden and not ".pas", so no list shows it.
 int createTemporary(int folder, mode_t mode, QByteArray *name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *name = kTemporaryStart + QByteArray::number(QRandomGenerator::global()->generate(), 36)
-                + kTemporaryEnd;
+        *name = Services::newTemporaryName().toLatin1();
         const int fd = ::openat(folder, name->constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0 || errno != EEXIST)
@@ -206,7 +186,7 @@ void removeStaleTemporaries(int folder)
     }
     const time_t now = ::time(nullptr);
     while (const dirent *entry = ::readdir(dir)) {
-        if (!isTemporaryName(entry->d_name))
+        if (!Services::isTemporaryName(QString::fromLatin1(entry->d_name)))
             continue;
         struct stat status {};
         if (::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0

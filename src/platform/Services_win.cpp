@@ -141,31 +141,12 @@ Services::Entry entryAtPath(const std::wstring &path)
     return isNotFound(error) ? Entry() : Entry(Entry::Unknown, false, systemReason(error));
 }
 
-// Temporary files are ".quorvel-" and up to seven base-36 digits, then ".tmp".
-const QString kTemporaryStart = QStringLiteral(".quorvel-");
-const QString kTemporaryEnd = QStringLiteral(".tmp");
-
-bool isTemporaryName(QStringView name)
-{
-    if (!name.startsWith(kTemporaryStart) || !name.endsWith(kTemporaryEnd))
-        return false;
-    const QStringView digits = name.sliced(
-        kTemporaryStart.size(), name.size() - kTemporaryStart.size() - kTemporaryEnd.size());
-    if (digits.isEmpty() || digits.size() > 7)
-        return false;
-    return std::all_of(digits.begin(), digits.end(), [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
-    });
-}
-
 // A new file in the folder under a name nobody else uses; not hidden, as the attribute
 // would go with the bytes to the record, but a dot-name that no list of records shows.
 HANDLE createTemporary(const OpenFolder &folder, std::wstring *path)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *path = heldPath(folder, kTemporaryStart
-                                   + QString::number(QRandomGenerator::global()->generate(), 36)
-                                   + kTemporaryEnd);
+        *path = heldPath(folder, Services::newTemporaryName());
         const HANDLE handle = ::CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr,
                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS)
@@ -196,7 +177,7 @@ void removeStaleTemporaries(const OpenFolder &folder)
     const qint64 oldest = ticks(nowFile) - kAgeSeconds * 10000000;
     do {
         const QString name = QString::fromWCharArray(found.cFileName);
-        if (isTemporaryName(name)
+        if (Services::isTemporaryName(name)
             && !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
             && ticks(found.ftLastWriteTime) <= oldest)
             ::DeleteFileW(heldPath(folder, name).c_str());
