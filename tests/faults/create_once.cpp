@@ -102,15 +102,15 @@ bool sendDescriptor(int socket, int fd)
     return ::sendmsg(socket, &message, 0) == 1;
 }
 
-bool becomeUser(const char *spec)
+bool becomeUser(const char *ids)
 {
     unsigned uid = 0;
     unsigned gid = 0;
     int used = 0;
-    if (std::sscanf(spec, "%u:%u%n", &uid, &gid, &used) != 2)
+    if (std::sscanf(ids, "%u:%u%n", &uid, &gid, &used) != 2)
         return false;
     std::vector<gid_t> groups;
-    for (const char *at = spec + used; *at == ':' || *at == ',';) {
+    for (const char *at = ids + used; *at == ':' || *at == ',';) {
         char *end = nullptr;
         groups.push_back(gid_t(std::strtoul(at + 1, &end, 10)));
         at = end;
