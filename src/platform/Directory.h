@@ -61,8 +61,6 @@ QString displayName(QStringView path);
 
 // True for a folder, or a link to one.
 bool isFolder(const QString &path);
-// True for a regular file, or a link to one; *exists tells whether anything is there.
-bool isFile(const QString &path, bool *exists = nullptr);
 // Opens the file at path for reading without waiting (a link is followed), and keeps it
 // open only when what was opened is a regular file with contents of its own, not a
 // pipe, a device or a file of the system's (/proc, /sys); else sets reason to what it is

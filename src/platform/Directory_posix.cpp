@@ -80,15 +80,6 @@ bool isFolder(const QString &path)
     return statOf(path, &st) && S_ISDIR(st.st_mode);
 }
 
-bool isFile(const QString &path, bool *exists)
-{
-    struct stat st;
-    const bool found = statOf(path, &st);
-    if (exists)
-        *exists = found || errno != ENOENT;
-    return found && S_ISREG(st.st_mode);
-}
-
 namespace {
 // Files the kernel makes up as they are read: they call themselves regular files, but a
 // read may wait for ever (/proc/kmsg) or take what it reads away from the system.

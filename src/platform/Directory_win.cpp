@@ -72,18 +72,6 @@ bool isFolder(const QString &path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool isFile(const QString &path, bool *exists)
-{
-    const DWORD attributes = attributesOf(path);
-    if (exists) {
-        const DWORD error = ::GetLastError();
-        *exists = attributes != INVALID_FILE_ATTRIBUTES
-                  || (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND);
-    }
-    return attributes != INVALID_FILE_ATTRIBUTES
-           && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
-}
-
 bool openForReading(QFile &file, const QString &path, QString *reason)
 {
     // Others may go on reading, writing or replacing the record meanwhile, as they
