@@ -9,22 +9,41 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kExtension = QStringLiteral(".pas");
 
+// Code points that draw nothing and are not format characters: the Unicode character
+// database lists them as default-ignorable (DerivedCoreProperties.txt), a property that
+// QChar does not give. They make a name look exactly like the name without them, as
+// format characters do.
+bool isIgnorableNonFormat(char32_t c)
+{
+    return c == 0x034F // combining grapheme joiner
+           || c == 0x115F || c == 0x1160 || c == 0x3164 || c == 0xFFA0 // Hangul fillers
+           || (c >= 0x17B4 && c <= 0x17B5) // Khmer inherent vowels
+           || (c >= 0x180B && c <= 0x180F) // Mongolian variation selectors
+           || (c >= 0xFE00 && c <= 0xFE0F) // variation selectors
+           || c == 0x2065 || (c >= 0xFFF0 && c <= 0xFFF8) // kept unassigned as ignorable
+           || (c >= 0xE0000 && c <= 0xE0FFF); // tags, variation selectors 17-256 and
+                                              // the rest of their block
+}
+
 // Besides the characters no file name may hold: control characters, and characters
-// that make a name show as something else: format characters (bidirectional controls
-// that turn "txt.exe" round, zero-width characters and the byte-order mark, which make a
-// name look exactly like another) and line and paragraph separators.
+// that make a name show as something else: format characters anywhere in Unicode
+// (bidirectional controls that turn "txt.exe" round, zero-width characters, the
+// byte-order mark, tags), the other default-ignorable code points, and line and
+// paragraph separators. Judged by whole code points: a tag or U+1D173 is a pair of
+// UTF-16 units, neither of which is a format character by itself.
 bool hasForbiddenCharacter(const QString &text)
 {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
-    for (const QChar c : text) {
-        switch (c.category()) {
+    const QList<uint> codePoints = text.toUcs4();
+    for (const uint c : codePoints) {
+        switch (QChar::category(char32_t(c))) {
         case QChar::Other_Control:
         case QChar::Other_Format:
         case QChar::Separator_Line:
         case QChar::Separator_Paragraph:
             return true;
         default:
-            if (forbidden.contains(c))
+            if (isIgnorableNonFormat(c) || (c < 0x80 && forbidden.contains(QChar(c))))
                 return true;
         }
     }
@@ -36,8 +55,10 @@ bool isDeviceName(const QString &fileName)
     // Windows opens the device for these whatever follows the first dot, so
     // "CON.pas" is never a file there; "CON(48).pas" is.
     const QString stem = fileName.section(u'.', 0, 0).trimmed().toUpper();
-    static const QStringList plain = {QStringLiteral("CON"), QStringLiteral("PRN"),
-                                      QStringLiteral("AUX"), QStringLiteral("NUL")};
+    // CONIN$ and CONOUT$ are the console, as CON is.
+    static const QStringList plain
+        = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+           QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
     if (plain.contains(stem))
         return true;
     // COM¹ to COM³ and LPT¹ to LPT³ are devices too.

@@ -151,6 +151,7 @@ void TestRecordCreation::acceptedValues_data()
         << int(Weight) << "アイウエオカキクケ" << "48" << "アイウエオカキクケ(48).pas";
     QTest::newRow("COM0 is no device") << int(Plain) << "COM0" << "" << "COM0.pas";
     QTest::newRow("CONSOLE is no device") << int(Plain) << "CONSOLE" << "" << "CONSOLE.pas";
+    QTest::newRow("CONIN is no device") << int(Plain) << "CONIN" << "" << "CONIN.pas";
     QTest::newRow("dot inside a name") << int(Plain) << "a.b" << "" << "a.b.pas";
     QTest::newRow("three dots") << int(Weight) << "..." << "48" << "...(48).pas";
     QTest::newRow("plain: name .") << int(Plain) << "." << "" << "..pas";
@@ -244,11 +245,13 @@ void TestRecordCreation::refusals_data()
     QTest::newRow("plain: name with DEL")
         << int(Plain) << QStringLiteral("サ\x7fラ") << kPassword << "" << nameWrong;
     // Characters that make a name show as another: "\u202etxt.exe" shows as "exe.txt",
-    // a zero-width character or the byte-order mark as the name without it.
+    // a zero-width character, the byte-order mark, a tag or a variation selector as the
+    // name without it. Those beyond U+FFFF are two UTF-16 units, neither a format
+    // character by itself.
     const struct
     {
         const char *what;
-        char16_t c;
+        char32_t c;
     } invisible[] = {
         {"right-to-left override", 0x202E},
         {"left-to-right isolate", 0x2066},
@@ -259,16 +262,29 @@ void TestRecordCreation::refusals_data()
         {"soft hyphen", 0x00AD},
         {"line separator", 0x2028},
         {"paragraph separator", 0x2029},
+        {"tag letter A", 0xE0041},
+        {"tag space", 0xE0020},
+        {"language tag", 0xE0001},
+        {"musical symbol begin beam", 0x1D173},
+        {"combining grapheme joiner", 0x034F},
+        {"variation selector 16", 0xFE0F},
+        {"variation selector 17", 0xE0100},
+        {"Mongolian variation selector", 0x180B},
+        {"Hangul filler", 0x3164},
     };
     for (const auto &[what, c] : invisible) {
+        const QString shown = QStringView(QChar::fromUcs4(c)).toString();
         QTest::addRow("plain: name with %s", what)
-            << int(Plain) << QStringLiteral("サクラ") + QChar(c) << kPassword << "" << nameWrong;
+            << int(Plain) << QStringLiteral("サクラ") + shown << kPassword << "" << nameWrong;
+        QTest::addRow("weight: name with %s inside", what)
+            << int(Weight) << QStringLiteral("ハ") + shown + u'ヤ' << kPassword << "48" << nameWrong;
         QTest::addRow("weight: weight with %s", what)
-            << int(Weight) << "ハヤテ" << kPassword << QStringLiteral("4") + QChar(c) + u'8'
+            << int(Weight) << "ハヤテ" << kPassword << QStringLiteral("4") + shown + u'8'
             << weightWrong;
     }
     for (const char *device : { "CON", "con", "PRN", "Aux", "NUL", "COM1", "com9", "LPT1", "lpt1",
-             "LPT9", "CON.x", "nul ", "COM¹", "lpt³" }) {
+             "LPT9", "CON.x", "nul ", "COM¹", "lpt³", "CONIN$", "conin$", "CONOUT$", "Conout$",
+             "CONIN$.x", "conout$ ", "CONIN$ .x" }) {
         QTest::addRow("plain: device name %s", device)
             << int(Plain) << device << kPassword << "" << nameWrong;
     }
