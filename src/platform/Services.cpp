@@ -48,6 +48,11 @@ QString Services::refusalFor(const Entry &entry)
     return QStringLiteral("同じ名前の特殊なファイルがあります");
 }
 
+QString Services::swappedReason()
+{
+    return QStringLiteral("上書きを尋ねた後で、別のファイルに置き換えられたか変更されました");
+}
+
 QDateTime Services::modificationTime(const QString &path) const
 {
     return Directory::modificationTime(path);

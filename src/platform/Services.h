@@ -97,8 +97,16 @@ public:
         Kind kind = Missing;
         bool writable = true; // for a File: false when its permissions forbid writing
         QString error; // for Unknown: the system's reason
+        // Which file it is, as the system tells files apart (device, inode and the time
+        // of its last change of status; volume and file ID on Windows), for a replace to
+        // know that it is still the file asked about.
+        QByteArray identity;
     };
     virtual Entry entryAt(const OpenFolder &folder, const QString &name) const;
+    // Why the folder cannot hold a file called name: the name is longer than its file
+    // system takes (in bytes of the name on POSIX systems, in UTF-16 units on Windows).
+    // Empty when it fits.
+    QString nameLengthRefusal(const OpenFolder &folder, const QString &name) const;
     // Why a record may not be written over this entry; empty when it may (a missing
     // entry, or a regular file that may be written).
     static QString refusalFor(const Entry &entry);
@@ -114,6 +122,9 @@ public:
     // replaced. A record that vanished before a Replace is created anew. Nothing but a
     // regular file is ever written, and a link is never followed. Temporary files of
     // ours that a crash left in the folder long ago are taken away on the way.
+    // With identity (of the entry asked about), Replace replaces only that very file: one
+    // put under the name meanwhile is left as it is, nothing is written, and the reason
+    // says so.
     enum class SaveMode { NewFile, Replace };
     struct Saved
     {
@@ -128,7 +139,9 @@ public:
         QString unsynced;
     };
     virtual Saved saveFile(const OpenFolder &folder, const QString &name, const QByteArray &bytes,
-                           SaveMode mode);
+                           SaveMode mode, const QByteArray &identity = QByteArray());
+    // Why a file put in place of the one asked about was not replaced.
+    static QString swappedReason();
 
     // Reads at most maxBytes from the start of the file; *more, when given, tells whether
     // the file holds more than that. Never waits for a writer: what was opened is checked,

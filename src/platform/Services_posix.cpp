@@ -27,6 +27,17 @@ QString systemReason(int error)
     return qt_error_string(error);
 }
 
+// Device and inode: the file, whatever name it has or had. With the time of its last
+// change of status, as a file system may give the inode of a deleted record at once to
+// the file put in its place (ext4 does); that time changes too when the file's owner or
+// permissions do, which a record must not take over unasked either.
+QByteArray identityOf(const struct stat &status)
+{
+    const quint64 parts[] = {quint64(status.st_dev), quint64(status.st_ino),
+                             quint64(status.st_ctim.tv_sec), quint64(status.st_ctim.tv_nsec)};
+    return QByteArray(reinterpret_cast<const char *>(parts), sizeof parts);
+}
+
 // What lstat found. A record made read-only stays so for root too, as a read-only file
 // is on Windows whoever asks: root, who may write anything, is held to the owner's
 // permission; everybody else to what the system allows them (access, which also knows
@@ -147,7 +158,22 @@ Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name)
             return {};
         return {Entry::Unknown, false, systemReason(errno)};
     }
-    return entryOf(status, descriptorOf(folder), encoded.constData());
+    Entry entry = entryOf(status, descriptorOf(folder), encoded.constData());
+    entry.identity = identityOf(status);
+    return entry;
+}
+
+QString Services::nameLengthRefusal(const OpenFolder &folder, const QString &name) const
+{
+    // The folder's own limit: most Linux file systems take 255 bytes, some fewer; a file
+    // system without a limit says -1.
+    const long limit = ::fpathconf(descriptorOf(folder), _PC_NAME_MAX);
+    const qsizetype bytes = Directory::nativePath(name).size();
+    if (limit < 0 || bytes <= limit)
+        return QString();
+    return QStringLiteral("ファイル名が長すぎます（%1バイト、このフォルダでは%2バイトまで）")
+        .arg(bytes)
+        .arg(limit);
 }
 
 namespace {
@@ -329,7 +355,8 @@ const QString kTaken = QStringLiteral("同じ名前のファイルが既にあ�
 } // namespace
 
 Services::Saved Services::saveFile(const OpenFolder &openFolder, const QString &fileName,
-                                   const QByteArray &bytes, SaveMode mode)
+                                   const QByteArray &bytes, SaveMode mode,
+                                   const QByteArray &identity)
 {
     Saved saved;
     const auto failed = [&](const QString &why) {
@@ -363,6 +390,10 @@ Services::Saved Services::saveFile(const OpenFolder &openFolder, const QString &
                               + systemReason(errno));
             if (!S_ISREG(kept.status.st_mode)) // put there since it was looked at
                 return failed(refusalFor(entryOf(kept.status, folder, name.constData())));
+            // Another file put under the name since the question: somebody else's, whose
+            // owner and permissions the record must not take.
+            if (!identity.isEmpty() && identityOf(kept.status) != identity)
+                return failed(swappedReason());
             QString reason;
             if (!readAttributes(old.get(), &kept, &reason))
                 return failed(reason);
@@ -414,6 +445,15 @@ Services::Saved Services::saveFile(const OpenFolder &openFolder, const QString &
         return discard(systemReason(errno));
 
     if (replacing) {
+        // Once more just before the rename, as the sync may have taken a while. Gone
+        // meanwhile, it is made anew, as a record deleted during the question is.
+        struct stat now {};
+        if (::fstatat(folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (identityOf(now) != identityOf(kept.status))
+                return discard(swappedReason());
+        } else if (errno != ENOENT) {
+            return discard(systemReason(errno));
+        }
         if (::renameat(folder, temporary.constData(), folder, name.constData()) != 0)
             return discard(systemReason(errno));
     } else if (!renameNoReplace(folder, temporary.constData(), name.constData())) {

@@ -131,14 +131,47 @@ Services::Entry entryOf(DWORD attributes)
     return {Entry::File, (attributes & FILE_ATTRIBUTE_READONLY) == 0};
 }
 
+// The volume and the file ID of what stands at path, a link itself rather than what it
+// leads to; empty when it cannot be opened (then GetLastError says why). Opening for its
+// attributes alone conflicts with no other program's sharing.
+QByteArray identityAt(const std::wstring &path)
+{
+    const Handle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                    nullptr));
+    if (!file.valid())
+        return {};
+    // The 128-bit ID where the file system has one (ReFS), else the classic 64-bit index.
+    FILE_ID_INFO id {};
+    if (::GetFileInformationByHandleEx(file.get(), FileIdInfo, &id, sizeof id))
+        return QByteArray(reinterpret_cast<const char *>(&id), sizeof id);
+    BY_HANDLE_FILE_INFORMATION information {};
+    if (!::GetFileInformationByHandle(file.get(), &information))
+        return {};
+    const DWORD parts[] = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                           information.nFileIndexLow};
+    return QByteArray(reinterpret_cast<const char *>(parts), sizeof parts);
+}
+
 Services::Entry entryAtPath(const std::wstring &path)
 {
     using Entry = Services::Entry;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return entryOf(attributes);
-    const DWORD error = ::GetLastError();
-    return isNotFound(error) ? Entry() : Entry(Entry::Unknown, false, systemReason(error));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return isNotFound(error) ? Entry() : Entry(Entry::Unknown, false, systemReason(error));
+    }
+    Entry entry = entryOf(attributes);
+    if (entry.kind == Entry::File) {
+        entry.identity = identityAt(path);
+        if (entry.identity.isEmpty()) {
+            const DWORD error = ::GetLastError();
+            return isNotFound(error) ? Entry() : Entry(Entry::Unknown, false, systemReason(error));
+        }
+    }
+    return entry;
 }
 
 // A new file in the folder under a name nobody else uses; not hidden, as the attribute
@@ -228,8 +261,18 @@ Services::Entry Services::entryAt(const OpenFolder &folder, const QString &name)
     return entryAtPath(heldPath(folder, name));
 }
 
+QString Services::nameLengthRefusal(const OpenFolder &, const QString &name) const
+{
+    // What NTFS, ReFS, exFAT and FAT's long names all take.
+    constexpr qsizetype kLimit = 255;
+    if (name.size() <= kLimit)
+        return QString();
+    return QStringLiteral("ファイル名が長すぎます（%1文字、%2文字まで）").arg(name.size()).arg(kLimit);
+}
+
 Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name,
-                                   const QByteArray &bytes, SaveMode mode)
+                                   const QByteArray &bytes, SaveMode mode,
+                                   const QByteArray &identity)
 {
     Saved saved;
     const auto failed = [&](const QString &why) {
@@ -248,6 +291,9 @@ Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name
     const bool replacing = entry.kind == Entry::File;
     if (replacing && mode == SaveMode::NewFile)
         return failed(kTaken);
+    // Another file put under the name since the question is somebody else's.
+    if (replacing && !identity.isEmpty() && entry.identity != identity)
+        return failed(swappedReason());
 
     std::wstring temporary;
     Handle file(createTemporary(folder, &temporary));
@@ -286,7 +332,16 @@ Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name
     }
     // The record keeps its attributes and its security (owner, access control list); a
     // record whose security cannot be carried over is not replaced at all.
-    // Without a backup file, a failure leaves the record as it was.
+    // Without a backup file, a failure leaves the record as it was. Looked at once more
+    // first, as the flush may have taken a while.
+    if (!identity.isEmpty()) {
+        const QByteArray now = identityAt(target);
+        const DWORD error = ::GetLastError();
+        if (!now.isEmpty() && now != identity)
+            return discard(swappedReason());
+        if (now.isEmpty() && !isNotFound(error))
+            return discard(systemReason(error));
+    }
     if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr))
         return discard(systemReason(::GetLastError()));
     saved.outcome = Saved::Replaced;

@@ -56,7 +56,8 @@ RecordCreation::Entries RecordCreation::takeEntries(Kind kind) const
                     m_boxes.password(),
                     kind == Kind::Weight ? m_boxes.weight() : QString(),
                     m_boxes.outputFolder(),
-                    QString()};
+                    QString(),
+                    QByteArray()};
     entries.fileName = kind == Kind::Plain
                            ? RecordFile::composeFileName(entries.name)
                            : RecordFile::composeFileName(entries.name, entries.weight);
@@ -103,7 +104,7 @@ void RecordCreation::createWeightRecord()
 
 void RecordCreation::create(Kind kind)
 {
-    const Entries entries = takeEntries(kind);
+    Entries entries = takeEntries(kind);
     // The folder is opened as the command starts and held to its end: what is checked,
     // asked about and written is this one folder, wherever it is moved meanwhile.
     QString folderReason;
@@ -114,6 +115,11 @@ void RecordCreation::create(Kind kind)
         refuseSaving(entries.fileName, folderReason);
         return;
     }
+    if (const QString tooLong = m_services.nameLengthRefusal(folder, entries.fileName);
+        !tooLong.isEmpty()) {
+        refuseSaving(entries.fileName, tooLong);
+        return;
+    }
     const Services::Entry existing = m_services.entryAt(folder, entries.fileName);
     // A link, a special file or a read-only record is never written over, so there is
     // nothing to ask about; nor is there when the system cannot say what is there.
@@ -122,6 +128,7 @@ void RecordCreation::create(Kind kind)
         return;
     }
     const bool plain = kind == Kind::Plain;
+    entries.asked = existing.identity;
     if (existing.kind == Services::Entry::Missing)
         plain ? IniWrite(folder, entries) : IniWrite2(folder, entries);
     else if (askOverwrite(entries.fileName))
@@ -167,7 +174,8 @@ void RecordCreation::writeRecord(const OpenFolder &folder, const Entries &entrie
     }
     const Services::Saved saved = m_services.saveFile(folder, fileName, *bytes,
                                                       replacing ? Services::SaveMode::Replace
-                                                                : Services::SaveMode::NewFile);
+                                                                : Services::SaveMode::NewFile,
+                                                      entries.asked);
     if (saved.outcome == Services::Saved::Failed) {
         refuseSaving(fileName, saved.reason);
         return;

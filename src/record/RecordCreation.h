@@ -30,6 +30,7 @@ private:
         QString weight;
         QString folder;
         QString fileName;
+        QByteArray asked; // for a replace, the record asked about: only that file is replaced
     };
     Entries takeEntries(Kind kind) const;
     void create(Kind kind);

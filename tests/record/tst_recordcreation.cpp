@@ -49,6 +49,17 @@ struct Desk
     QString path(const QString &fileName) const { return dir.filePath(fileName); }
 };
 
+// A weight that makes ハヤテ's file name one longer than file systems take (255 bytes of
+// UTF-8 on Linux, 255 UTF-16 units on Windows), or just as long with atLimit.
+QString longWeight(bool atLimit)
+{
+#ifdef Q_OS_WIN
+    return QString(247 - atLimit, u'ア'); // "ハヤテ(" ")" ".pas" are 8 units
+#else
+    return QString(80, u'ア') + (atLimit ? QString() : QStringLiteral("5")); // 16 bytes besides
+#endif
+}
+
 // The file of ハヤテ with the weight box at 48.
 QString hayateFile(int command)
 {
@@ -77,7 +88,8 @@ private slots:
     void changedWhileAsking();
 
 private:
-    void verifySaveFailure(const Desk &desk, const QString &fileName, bool asked);
+    void verifySaveFailure(const Desk &desk, const QString &fileName, bool asked,
+                           const QString &weight = QStringLiteral("48"));
 };
 
 void TestRecordCreation::goldenBytes_data()
@@ -159,6 +171,9 @@ void TestRecordCreation::acceptedValues_data()
     QTest::newRow("weight: name ..") << int(Weight) << ".." << "48" << "..(48).pas";
     QTest::newRow("weight: CON(48) is no device") << int(Weight) << "CON" << "48" << "CON(48).pas";
     QTest::newRow("weight: lpt1(55) is no device") << int(Weight) << "lpt1" << "55" << "lpt1(55).pas";
+    QTest::newRow("weight: file name as long as the file system takes")
+        << int(Weight) << "ハヤテ" << longWeight(true)
+        << QStringLiteral("ハヤテ(%1).pas").arg(longWeight(true));
     // clang-format on
 }
 
@@ -427,6 +442,8 @@ void TestRecordCreation::unusableTarget_data()
     // A folder of the record's name is no record: no question, and the folder stays.
     QTest::newRow("plain, target is a folder") << int(Plain) << "target";
     QTest::newRow("weight, target is a folder") << int(Weight) << "target";
+    // Refused before it is looked for, with its own reason.
+    QTest::newRow("weight, file name too long") << int(Weight) << "long";
 }
 
 void TestRecordCreation::unusableTarget()
@@ -434,8 +451,10 @@ void TestRecordCreation::unusableTarget()
     QFETCH(int, command);
     QFETCH(QString, kind);
 
-    Desk desk(QStringLiteral("ハヤテ"), kPassword, QStringLiteral("48"));
-    const QString fileName = hayateFile(command);
+    const QString weight = kind == "long" ? longWeight(false) : QStringLiteral("48");
+    Desk desk(QStringLiteral("ハヤテ"), kPassword, weight);
+    const QString fileName = kind == "long" ? QStringLiteral("ハヤテ(%1).pas").arg(weight)
+                                            : hayateFile(command);
     const QString sub = desk.path(QStringLiteral("出力"));
     if (kind == "removed") {
         QVERIFY(QDir().mkdir(sub) && QDir().rmdir(sub));
@@ -445,7 +464,7 @@ void TestRecordCreation::unusableTarget()
         desk.boxes.folder = sub;
     } else if (kind == "none") {
         desk.boxes.folder.clear();
-    } else {
+    } else if (kind == "target") {
         QVERIFY(QDir().mkdir(desk.path(fileName)));
         QVERIFY(writeBytes(desk.path(fileName + "/inside.txt"), "keep"));
     }
@@ -453,7 +472,10 @@ void TestRecordCreation::unusableTarget()
     desk.services.answers = { Services::Ok };
 
     desk.run(command);
-    verifySaveFailure(desk, fileName, false);
+    verifySaveFailure(desk, fileName, false, weight);
+    if (kind == "long")
+        QVERIFY2(desk.services.shown[1].text.contains(QStringLiteral("ファイル名が長すぎます")),
+                 qPrintable(desk.services.shown[1].text));
     QCOMPARE(folderEntries(desk.dir.path()), before);
     QVERIFY(!QFileInfo::exists(fileName)); // nothing in the working folder either
     if (kind == "target")
@@ -487,6 +509,12 @@ void TestRecordCreation::changedWhileAsking_data()
         << "deleted" << notSaved + QStringLiteral("書き込み先のフォルダが削除されています") << "";
 #endif
     QTest::newRow("record deleted") << "record deleted" << created << "出力/ハヤテ.pas";
+    // Another file under the record's name is somebody else's: its bytes, owner and
+    // permissions stay as they are.
+    QTest::newRow("record swapped for another file")
+        << "record swapped"
+        << notSaved + QStringLiteral("上書きを尋ねた後で、別のファイルに置き換えられたか変更されました")
+        << "";
     QTest::newRow("record replaced by a link")
         << "record link" << notSaved + QStringLiteral("同じ名前のシンボリックリンクがあります")
         << "";
@@ -503,6 +531,7 @@ void TestRecordCreation::changedWhileAsking()
     const QString elsewhere = desk.path(QStringLiteral("よそ"));
     const QByteArray oldBytes("old record\r\n");
     const QByteArray newBytes = QByteArray::fromHex(kPasswordHex + "0d0a");
+    const QByteArray theirs("somebody else's\r\n");
     QVERIFY(QDir().mkdir(out) && QDir().mkdir(elsewhere));
     QVERIFY(writeBytes(out + QStringLiteral("/ハヤテ.pas"), oldBytes));
     QVERIFY(writeBytes(elsewhere + QStringLiteral("/ハヤテ.pas"), oldBytes));
@@ -530,6 +559,11 @@ void TestRecordCreation::changedWhileAsking()
             QCOMPARE(QDir(out).removeRecursively(), !held);
         } else if (change == "record deleted") {
             QVERIFY(QFile::remove(record));
+        } else if (change == "record swapped") {
+            // As another user would: a file of theirs, moved over the record.
+            QVERIFY(writeBytes(out + QStringLiteral("/t"), theirs));
+            QVERIFY(QFile::remove(record));
+            QVERIFY(QFile::rename(out + QStringLiteral("/t"), record));
         } else if (change == "record link") {
             QVERIFY(QFile::remove(record));
             QVERIFY(TestEntries::link(elsewhere + QStringLiteral("/ハヤテ.pas"), record, false)
@@ -544,6 +578,8 @@ void TestRecordCreation::changedWhileAsking()
     QCOMPARE(fileBytes(elsewhere + QStringLiteral("/ハヤテ.pas")), oldBytes);
     if (!written.isEmpty())
         QCOMPARE(fileBytes(desk.path(written)), newBytes);
+    if (change == "record swapped")
+        QCOMPARE(fileBytes(out + QStringLiteral("/ハヤテ.pas")), theirs);
     const QStringList left = QDir(desk.dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &folder : left)
         QCOMPARE(folderEntries(desk.path(folder)).filter(QStringLiteral(".tmp")), QStringList());
@@ -551,7 +587,8 @@ void TestRecordCreation::changedWhileAsking()
 
 // The save failed: a beep and the reason, after the question when replacing, and
 // the boxes keep their text although clear-after-create is on.
-void TestRecordCreation::verifySaveFailure(const Desk &desk, const QString &fileName, bool asked)
+void TestRecordCreation::verifySaveFailure(const Desk &desk, const QString &fileName, bool asked,
+                                           const QString &weight)
 {
     QList<Shown> shown = desk.services.shown;
     if (asked) {
@@ -567,7 +604,7 @@ void TestRecordCreation::verifySaveFailure(const Desk &desk, const QString &file
     QCOMPARE(shown[1].title, kTitle);
     QCOMPARE(desk.boxes.name, QStringLiteral("ハヤテ"));
     QCOMPARE(desk.boxes.pass, kPassword);
-    QCOMPARE(desk.boxes.weightText, QStringLiteral("48"));
+    QCOMPARE(desk.boxes.weightText, weight);
 }
 
 QTEST_GUILESS_MAIN(TestRecordCreation)
