@@ -112,7 +112,12 @@ void RecordCreation::create(Kind kind)
     if (!entriesPass(entries))
         return;
     if (!folder.isOpen()) {
-        refuseSaving(entries.fileName, folderReason);
+        // None is chosen where the folder open could not be used and the list shows the
+        // nearest one above it: the user has not chosen that one.
+        refuseSaving(entries.fileName,
+                     entries.folder.isEmpty()
+                         ? QStringLiteral("ファイル作成指定フォルダが選ばれていません")
+                         : folderReason);
         return;
     }
     if (const QString tooLong = m_services.nameLengthRefusal(folder, entries.fileName);

@@ -56,19 +56,9 @@ QString displayName(const QString &path)
     return name.isEmpty() ? QDir::toNativeSeparators(path) : Directory::displayName(name);
 }
 
-// The folder itself when it is there, else the nearest one above it that is; the root
-// when nothing of the path is left (or it was empty).
-QString nearestExistingFolder(const QString &path)
+QString cleanFolderPath(const QString &path)
 {
-    QString folder = path.isEmpty() ? QDir::rootPath()
-                                    : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    while (!Directory::isFolder(folder)) {
-        const QString parent = QFileInfo(folder).absolutePath();
-        if (parent == folder)
-            return QDir::rootPath();
-        folder = parent;
-    }
-    return folder;
+    return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 // From the root down to path (a clean absolute path), each one a full path. Taken from
@@ -83,21 +73,59 @@ QStringList chainOf(const QString &path)
 }
 } // namespace
 
-FolderList::FolderList(QWidget *parent)
-    : QListWidget(parent), m_openIcon(ClassicLook::openFolderIcon())
+FolderList::FolderList(Services &services, QWidget *parent)
+    : QListWidget(parent), m_services(services), m_openIcon(ClassicLook::openFolderIcon())
 {
     setItemDelegate(new IndentDelegate(this));
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemClicked, this, [this] { emit entryClicked(); });
+    connect(this, &QListWidget::itemClicked, this, [this] {
+        m_chosen = true;
+        emit entryClicked();
+    });
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem *item) { openRow(row(item)); });
 }
 
-void FolderList::setPath(const QString &path)
+// Whether a record could be written there: the folder is opened as a save opens it.
+bool FolderList::usable(const QString &path, QString *reason) const
 {
-    // A folder that is gone (deleted before start-up, say) would leave nothing to list
-    // and nowhere to write; its nearest existing parent is the one the user would look in.
-    m_path = nearestExistingFolder(path);
+    QString why;
+    const bool open = m_services.openFolder(path, &why).isOpen();
+    if (!open && reason)
+        *reason = why;
+    return open;
+}
+
+bool FolderList::setPath(const QString &path, QString *reason)
+{
+    const QString folder = cleanFolderPath(path);
+    if (!usable(folder, reason))
+        return false;
+    m_chosen = true;
+    show(folder);
+    return true;
+}
+
+void FolderList::showNearest(const QString &path)
+{
+    // A folder that is gone (deleted before start-up, say) leaves nothing to list; the
+    // nearest one above it is where the user would look, but nobody chose it for records.
+    QString folder = cleanFolderPath(path);
+    if (folder.isEmpty())
+        folder = QDir::rootPath();
+    while (!usable(folder, nullptr)) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    m_chosen = false;
+    show(folder);
+}
+
+void FolderList::show(const QString &folder)
+{
+    m_path = folder;
     QStringList chain = chainOf(m_path);
     // The same folder opened again (to see what was created in it, say) keeps the rows
     // of its chain; only the subfolders are read and listed anew.
@@ -127,8 +155,9 @@ void FolderList::setPath(const QString &path)
     }
     if (!shown.isEmpty())
         addItems(shown);
-    setCurrentRow(int(m_chain.size()) - 1);
-    scrollToItem(currentItem());
+    // A folder shown but not chosen is not highlighted either: nothing looks chosen.
+    setCurrentRow(m_chosen ? int(m_chain.size()) - 1 : -1);
+    scrollToItem(item(int(m_chain.size()) - 1));
     emit changed();
     // Whoever wanted the files took them while handling changed(); kept longer, they
     // would go stale.
@@ -156,11 +185,11 @@ QString FolderList::entry(int index) const
                                   : QString();
 }
 
-bool FolderList::recoverIfGone()
+bool FolderList::recoverIfGone(QString *reason)
 {
-    if (m_path.isEmpty() || Directory::isFolder(m_path))
+    if (m_path.isEmpty() || Directory::isFolder(m_path) || usable(m_path, reason))
         return false;
-    setPath(m_path);
+    showNearest(m_path);
     return true;
 }
 
@@ -172,13 +201,17 @@ void FolderList::keyPressEvent(QKeyEvent *event)
     }
     const int before = currentRow();
     QListWidget::keyPressEvent(event);
-    if (currentRow() != before)
+    if (currentRow() != before) {
+        m_chosen = true;
         emit entryClicked();
+    }
 }
 
 void FolderList::openRow(int row)
 {
     if (row < 0 || row >= count())
         return;
-    setPath(row < m_chain.size() ? m_chain[row] : entry(row - int(m_chain.size())));
+    QString reason;
+    if (!setPath(row < m_chain.size() ? m_chain[row] : entry(row - int(m_chain.size())), &reason))
+        emit refused(reason);
 }

@@ -141,10 +141,20 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
     connect(Drive1, &DriveList::changed, this, &Quorvel1::Drive1_Change);
     connect(Dir1, &FolderList::changed, this, &Quorvel1::Dir1_Change);
     connect(Dir1, &FolderList::entryClicked, this, &Quorvel1::Dir1_Click);
+    connect(Dir1, &FolderList::refused, this, &Quorvel1::tellFolderUnusable);
     connect(File1, &FileList::fileClicked, this, &Quorvel1::File1_Click);
 
     startUp();
-    Dir1->setPath(startFolder);
+    QString reason;
+    if (!Dir1->setPath(startFolder, &reason)) {
+        // The system cannot name a folder deeper than paths reach.
+        if (startFolder.isEmpty())
+            reason = QStringLiteral("起動したフォルダの場所を得られません");
+        Dir1->showNearest(startFolder);
+        // Said once the window is there, for the message to stand over it.
+        QMetaObject::invokeMethod(
+            this, [this, reason] { tellFolderUnusable(reason); }, Qt::QueuedConnection);
+    }
 }
 
 void Quorvel1::createControls()
@@ -161,7 +171,7 @@ void Quorvel1::createControls()
                                  QStringLiteral("ファイル作成"));
     Command1 = make<QPushButton>(this, "Command1", rect(5520, 4560, 1215, 375), normal,
                                  QStringLiteral("End"));
-    Dir1 = make<FolderList>(this, "Dir1", rect(240, 3720, 2055, 1770), normal);
+    Dir1 = make<FolderList>(this, "Dir1", rect(240, 3720, 2055, 1770), normal, m_services);
     File1 = make<FileList>(this, "File1", rect(2520, 3720, 2655, 1890), normal);
     Frame1 = make<QGroupBox>(this, "Frame1", rect(2640, 240, 3855, 1095), normal);
     Command2 = make<QPushButton>(this, "Command2", rect(5520, 3960, 1215, 375), normal,
@@ -302,8 +312,26 @@ void Quorvel1::changeEvent(QEvent *event)
 {
     // Coming back to the window is when a folder removed meanwhile is noticed.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Dir1->recoverIfGone();
+        recoverIfGone();
     QWidget::changeEvent(event);
+}
+
+void Quorvel1::tellFolderUnusable(const QString &reason)
+{
+    m_services.beep();
+    m_services.messageBox(QStringLiteral("フォルダを開けませんでした！\r\n") + reason,
+                          Services::Exclamation, kTitle);
+}
+
+bool Quorvel1::recoverIfGone()
+{
+    QString reason;
+    if (!Dir1->recoverIfGone(&reason))
+        return false;
+    // The folder shown now is nobody's choice: nothing is written there unasked.
+    Text6->clear();
+    tellFolderUnusable(reason);
+    return true;
 }
 
 void Quorvel1::Check2_Click()
@@ -338,9 +366,17 @@ void Quorvel1::Drive1_Change()
     if (root.isEmpty())
         return;
     switch (m_services.volumeState(root)) {
-    case Services::VolumeState::Ready:
-        Dir1->setPath(Drive1->folder());
+    case Services::VolumeState::Ready: {
+        // The folder last open on it may be gone since.
+        const QString folder = Drive1->folder();
+        QString reason;
+        if (!Dir1->setPath(folder, &reason)) {
+            Dir1->showNearest(folder);
+            Text6->clear();
+            tellFolderUnusable(reason);
+        }
         return;
+    }
     case Services::VolumeState::Refused:
         // Nothing to tell; the list shows the drive of the folder still open.
         Drive1->showDriveOf(Dir1->path());
@@ -371,14 +407,14 @@ void Quorvel1::Dir1_Change()
 
 void Quorvel1::Dir1_Click()
 {
-    if (Dir1->recoverIfGone())
+    if (recoverIfGone())
         return;
     Text6->setText(nativePath(Dir1->highlightedEntry()));
 }
 
 void Quorvel1::File1_Click()
 {
-    if (Dir1->recoverIfGone())
+    if (recoverIfGone())
         return;
     const QString fileName = File1->fileName();
     if (fileName.isEmpty())

@@ -37,6 +37,10 @@ private:
     void createControls();
     void setTabOrder();
     void startUp();
+    // A folder that cannot be used: the beep and the reason.
+    void tellFolderUnusable(const QString &reason);
+    // The open folder gone: the nearest one above it shown, nothing chosen, the user told.
+    bool recoverIfGone();
 
     // Handlers, named for the control and what the user did.
     void Check2_Click();

@@ -7,13 +7,55 @@
 #include "platform/Directory.h"
 #include "record/RecordFile.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <optional>
 
+#ifndef Q_OS_WIN
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace UiTest;
+
+namespace {
+const QString folderUnusable = QStringLiteral("フォルダを開けませんでした！\r\n");
+const QString noFolderChosen = QStringLiteral("New.pasを保存できませんでした！\r\n"
+                                              "ファイル作成指定フォルダが選ばれていません");
+
+// A chain of folders at where, deeper than a path may reach; its path, empty on failure.
+QString makeDeeperThanPaths(const QString &where)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(where);
+    return {};
+#else
+    // Made one step at a time, as no path may name it whole.
+    QString path = where;
+    const QByteArray step(200, 'd');
+    int at = -1;
+    if (::mkdir(QFile::encodeName(where).constData(), 0700) != 0
+        || (at = ::open(QFile::encodeName(where).constData(), O_RDONLY | O_DIRECTORY)) < 0)
+        return {};
+    while (path.size() <= PATH_MAX) {
+        const int next = ::mkdirat(at, step.constData(), 0700) == 0
+                             ? ::openat(at, step.constData(), O_RDONLY | O_DIRECTORY)
+                             : -1;
+        ::close(at);
+        if ((at = next) < 0)
+            return {};
+        path += u'/' + QString::fromLatin1(step);
+    }
+    ::close(at);
+    return path;
+#endif
+}
+} // namespace
 
 class BrowsingTest : public QObject
 {
@@ -428,10 +470,13 @@ void BrowsingTest::volumeReopensItsLastFolder()
     QCOMPARE(w.Dir1->path(), inB);
     QCOMPARE(w.files(), QStringList{"B1.pas"});
 
-    // A folder removed since gives way to what is left of it.
+    // A folder removed since gives way to what is left of it, and the user is told.
     QVERIFY(QDir(deepA).removeRecursively());
     QTest::keyClick(w.Drive1, Qt::Key_Up);
     QCOMPARE(w.Dir1->path(), QDir(volumes.a).filePath("x"));
+    QCOMPARE(m_services->shown.size(), 2);
+    QVERIFY(m_services->shown[1].text.startsWith(folderUnusable));
+    QCOMPARE(w.Text6->text(), QString());
 }
 
 void BrowsingTest::deletedRecord()
@@ -482,8 +527,20 @@ void BrowsingTest::deletedOpenFolder()
     QCOMPARE(w.Dir1->path(), m_sub);
     QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
     QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
-    QVERIFY(m_services->shown.isEmpty());
+    const QList<Shown> told{FakeServices::beepEvent(),
+                            FakeServices::message(folderUnusable
+                                                      + QStringLiteral("フォルダが見つかりません: ")
+                                                      + native(deep),
+                                                  Services::Exclamation, kTitle)};
+    QCOMPARE(m_services->shown, told);
     QCOMPARE(w.Label8->text(), QString());
+    QCOMPARE(w.Text6->text(), QString());
+
+    // Shown, but not chosen: nothing is written there until the user chooses it.
+    w.typeRecord("New", kPassword);
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QCOMPARE(m_services->shown.last().text, noFolderChosen);
+    QVERIFY(!QFileInfo::exists(in(m_sub, "New.pas")));
 
     w.clickFile("One.pas");
     QCOMPARE(w.Label8->text(), QStringLiteral("One.pas"));
@@ -493,16 +550,23 @@ void BrowsingTest::startInDeletedFolder_data()
 {
     QTest::addColumn<QString>("deleted"); // made, started in, then removed, under start/sub
     QTest::addColumn<bool>("asCurrentFolder"); // the process's own current folder, as on start-up
-    QTest::newRow("given folder gone") << "x" << false;
-    QTest::newRow("given folder and its parent gone") << "x/y" << false;
-    QTest::newRow("current folder gone") << "x" << true;
-    QTest::newRow("current folder and its parent gone") << "x/y" << true;
+    QTest::addColumn<QString>("reason"); // why it cannot be opened
+    const QString notFound = QStringLiteral("フォルダが見つかりません: ");
+    QTest::newRow("given folder gone") << "x" << false << notFound;
+    QTest::newRow("given folder and its parent gone") << "x/y" << false << notFound;
+    QTest::newRow("current folder gone") << "x" << true << notFound;
+    QTest::newRow("current folder and its parent gone") << "x/y" << true << notFound;
+    QTest::newRow("given path is a file") << "x" << false << QStringLiteral("フォルダではありません: ");
+#ifndef Q_OS_WIN
+    QTest::newRow("path longer than the system takes") << "x" << false << QStringLiteral("フォルダを開けません（");
+#endif
 }
 
 void BrowsingTest::startInDeletedFolder()
 {
     QFETCH(QString, deleted);
     QFETCH(bool, asCurrentFolder);
+    QFETCH(QString, reason);
     const QString gone = make("start/sub/" + deleted);
     QString start = gone;
     const QString before = QDir::currentPath();
@@ -518,18 +582,50 @@ void BrowsingTest::startInDeletedFolder()
         QVERIFY(QDir::setCurrent(before));
         QCOMPARE(start, gone);
     }
+    if (QTest::currentDataTag() == QLatin1String("given path is a file"))
+        record(m_sub, "x");
+    const auto removeDeep = qScopeGuard([&] {
+        // Deeper than paths reach, so beyond what QDir can remove.
+        if (reason.endsWith(u'（'))
+            QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), in(m_sub, "x")});
+    });
+    if (reason.endsWith(u'（'))
+        start = makeDeeperThanPaths(in(m_sub, "x"));
+    QVERIFY(!start.isEmpty());
 
     Window w(*m_services, start);
-    QCOMPARE(w.Dir1->path(), m_sub);
-    // The chain from the root down to sub, then sub's subfolders (none left).
-    QCOMPARE(w.Dir1->count(), int(m_sub.count(u'/')) + 1);
-    QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
-    QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+    // Said once the window is there, and only then.
+    QTRY_COMPARE(m_services->shown.size(), 2);
+    QCOMPARE(m_services->shown[0], FakeServices::beepEvent());
+    QVERIFY2(m_services->shown[1].text.startsWith(folderUnusable + reason),
+             qPrintable(m_services->shown[1].text));
+    QCOMPARE(m_services->shown[1].style, int(Services::Exclamation));
+    if (reason.endsWith(u'（')) {
+        // The nearest folder above it that a path still reaches.
+        QVERIFY(start.startsWith(w.Dir1->path() + u'/'));
+        QVERIFY(w.Dir1->path().startsWith(in(m_sub, "x")));
+    } else {
+        QVERIFY(m_services->shown[1].text.endsWith(QDir::toNativeSeparators(start)));
+        QCOMPARE(w.Dir1->path(), m_sub);
+        // The chain from the root down to sub, then sub's subfolders (none left).
+        QCOMPARE(w.Dir1->count(), int(m_sub.count(u'/')) + 1);
+        QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
+        QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+    }
 
+    // The folder shown is nobody's choice: nothing is written there, nor anywhere else.
     w.typeRecord("New", kPassword);
     QTest::mouseClick(w.Command2, Qt::LeftButton);
-    QCOMPARE(fileBytes(in(m_sub, "New.pas")), (kPassword + "\r\n").toLatin1());
-    QVERIFY(!QFileInfo::exists(gone));
+    QCOMPARE(m_services->shown.last().text, noFolderChosen);
+    QVERIFY(!QFileInfo::exists(in(w.Dir1->path(), "New.pas")));
+    QCOMPARE(w.Text6->text(), QString());
+
+    // Chosen, it is written.
+    w.clickFolder(w.Dir1->path());
+    QCOMPARE(w.Text6->text(), QDir::toNativeSeparators(w.Dir1->path()));
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QCOMPARE(m_services->shown.last().text, QStringLiteral("New.pasを作成しました"));
+    QCOMPARE(fileBytes(in(w.Dir1->path(), "New.pas")), (kPassword + "\r\n").toLatin1());
 }
 
 void BrowsingTest::namesShownAsPlainText()
