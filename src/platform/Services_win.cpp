@@ -136,11 +136,10 @@ Services::Entry entryOf(DWORD attributes)
 // attributes alone conflicts with no other program's sharing.
 QByteArray identityAt(const std::wstring &path)
 {
-    const Handle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                    nullptr));
+    const Handle file(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+        nullptr));
     if (!file.valid())
         return {};
     // The 128-bit ID where the file system has one (ReFS), else the classic 64-bit index.
@@ -150,8 +149,8 @@ QByteArray identityAt(const std::wstring &path)
     BY_HANDLE_FILE_INFORMATION information {};
     if (!::GetFileInformationByHandle(file.get(), &information))
         return {};
-    const DWORD parts[] = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-                           information.nFileIndexLow};
+    const DWORD parts[]
+        = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
     return QByteArray(reinterpret_cast<const char *>(parts), sizeof parts);
 }
 
@@ -267,7 +266,9 @@ QString Services::nameLengthRefusal(const OpenFolder &, const QString &name) con
     constexpr qsizetype kLimit = 255;
     if (name.size() <= kLimit)
         return QString();
-    return QStringLiteral("ファイル名が長すぎます（%1文字、%2文字まで）").arg(name.size()).arg(kLimit);
+    return QStringLiteral("ファイル名が長すぎます（%1文字、%2文字まで）")
+        .arg(name.size())
+        .arg(kLimit);
 }
 
 Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name,

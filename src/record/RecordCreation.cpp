@@ -114,10 +114,8 @@ void RecordCreation::create(Kind kind)
     if (!folder.isOpen()) {
         // None is chosen where the folder open could not be used and the list shows the
         // nearest one above it: the user has not chosen that one.
-        refuseSaving(entries.fileName,
-                     entries.folder.isEmpty()
-                         ? QStringLiteral("ファイル作成指定フォルダが選ばれていません")
-                         : folderReason);
+        const QString noneChosen = QStringLiteral("ファイル作成指定フォルダが選ばれていません");
+        refuseSaving(entries.fileName, entries.folder.isEmpty() ? noneChosen : folderReason);
         return;
     }
     if (const QString tooLong = m_services.nameLengthRefusal(folder, entries.fileName);
@@ -177,10 +175,9 @@ void RecordCreation::writeRecord(const OpenFolder &folder, const Entries &entrie
         refuseSaving(fileName, QStringLiteral("シフトJISで書けない文字があります"));
         return;
     }
-    const Services::Saved saved = m_services.saveFile(folder, fileName, *bytes,
-                                                      replacing ? Services::SaveMode::Replace
-                                                                : Services::SaveMode::NewFile,
-                                                      entries.asked);
+    const Services::Saved saved = m_services.saveFile(
+        folder, fileName, *bytes,
+        replacing ? Services::SaveMode::Replace : Services::SaveMode::NewFile, entries.asked);
     if (saved.outcome == Services::Saved::Failed) {
         refuseSaving(fileName, saved.reason);
         return;
