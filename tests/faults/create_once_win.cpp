@@ -24,6 +24,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <io.h>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -268,6 +270,8 @@ int main(int argc, char **argv)
     // What is made once on first use is made now, so that the counted calls are the
     // command's own.
     QRandomGenerator::global()->generate();
+    // The lines end as written, "\n", for the test to read.
+    _setmode(_fileno(stdout), _O_BINARY);
     g_calls.reserve(256);
     g_out.reserve(1 << 16);
 

@@ -163,6 +163,7 @@ private:
     QString judge(const Run &run, const QString &folder, bool replace) const;
     QTemporaryDir m_base;
     QMap<bool, QStringList> m_counted;
+    QMap<bool, QString> m_trouble;
     QMap<bool, int> m_runs;
     QMap<bool, int> m_held;
     QElapsedTimer m_timer;
@@ -203,6 +204,8 @@ void TestSaveSweepWin::everyCallFailsOrKills_data()
                                          : QStringLiteral("を作成しました"));
         if (!count.trouble.isEmpty() || count.calls.isEmpty() || count.shown.value(replace ? 1 : 0) != saved) {
             // The row fails with what went wrong.
+            m_trouble[replace] = count.trouble + QStringLiteral(" [shown: ")
+                                 + count.shown.join(QLatin1String(" | ")) + u']';
             QTest::newRow(qPrintable(scenario + QStringLiteral(": counting the calls")))
                 << replace << -1 << 0;
             continue;
@@ -227,7 +230,8 @@ void TestSaveSweepWin::everyCallFailsOrKills()
     QFETCH(bool, replace);
     QFETCH(int, at);
     QFETCH(int, fault);
-    QVERIFY2(at >= 0, "the calls could not be counted: create_once did not save");
+    QVERIFY2(at >= 0, qPrintable(QStringLiteral("the calls could not be counted: ")
+                                 + m_trouble[replace]));
     const QString folder = prepare(QString::fromLatin1(QTest::currentDataTag())
                                        .replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")),
                                                 QStringLiteral("-")),
