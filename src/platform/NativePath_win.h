@@ -21,7 +21,8 @@ inline std::wstring nativePath(const QString &path)
     if (native.size() <= kLongest || native.startsWith(QLatin1String("\\\\?\\"))
         || native.startsWith(QLatin1String("\\\\.\\")))
         return native.toStdWString();
-    const QString full = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QString full
+        = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     if (full.startsWith(QLatin1String("\\\\"))) // \\server\share\...
         return (QLatin1String("\\\\?\\UNC\\") + full.mid(2)).toStdWString();
     return (QLatin1String("\\\\?\\") + full).toStdWString();

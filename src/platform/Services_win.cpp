@@ -301,7 +301,8 @@ Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name
     // already. Then the new file is all there is, and it takes the name as a new one would.
     if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr)) {
         const DWORD error = ::GetLastError();
-        if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT
+             || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
             && entryAtPath(target).kind == Entry::Missing) {
             if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
                 return failed(systemReason(::GetLastError())

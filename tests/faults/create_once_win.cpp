@@ -24,9 +24,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
-#include <cstring>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -37,34 +37,34 @@
 namespace {
 // Every call by which a save may meet the folder, the record or its temporary file, with
 // what each returns when it fails. The ones the program does not import are left alone.
-#define QUORVEL_WATCHED(X)                                                                 \
-    X(CreateFileW, INVALID_HANDLE_VALUE)                                                   \
-    X(CreateFile2, INVALID_HANDLE_VALUE)                                                   \
-    X(OpenFileById, INVALID_HANDLE_VALUE)                                                  \
-    X(ReOpenFile, INVALID_HANDLE_VALUE)                                                    \
-    X(WriteFile, FALSE)                                                                    \
-    X(ReadFile, FALSE)                                                                     \
-    X(FlushFileBuffers, FALSE)                                                             \
-    X(SetEndOfFile, FALSE)                                                                 \
-    X(SetFilePointerEx, FALSE)                                                             \
-    X(GetFileSizeEx, FALSE)                                                                \
-    X(GetFileType, FILE_TYPE_UNKNOWN)                                                      \
-    X(GetFileInformationByHandle, FALSE)                                                   \
-    X(GetFileInformationByHandleEx, FALSE)                                                 \
-    X(SetFileInformationByHandle, FALSE)                                                   \
-    X(GetFinalPathNameByHandleW, 0)                                                        \
-    X(GetFileAttributesW, INVALID_FILE_ATTRIBUTES)                                         \
-    X(GetFileAttributesExW, FALSE)                                                         \
-    X(SetFileAttributesW, FALSE)                                                           \
-    X(SetFileTime, FALSE)                                                                  \
-    X(ReplaceFileW, FALSE)                                                                 \
-    X(MoveFileExW, FALSE)                                                                  \
-    X(MoveFileW, FALSE)                                                                    \
-    X(DeleteFileW, FALSE)                                                                  \
-    X(FindFirstFileExW, INVALID_HANDLE_VALUE)                                              \
-    X(FindFirstFileW, INVALID_HANDLE_VALUE)                                                \
-    X(FindNextFileW, FALSE)                                                                \
-    X(FindClose, FALSE)                                                                    \
+#define QUORVEL_WATCHED(X)                                                                         \
+    X(CreateFileW, INVALID_HANDLE_VALUE)                                                           \
+    X(CreateFile2, INVALID_HANDLE_VALUE)                                                           \
+    X(OpenFileById, INVALID_HANDLE_VALUE)                                                          \
+    X(ReOpenFile, INVALID_HANDLE_VALUE)                                                            \
+    X(WriteFile, FALSE)                                                                            \
+    X(ReadFile, FALSE)                                                                             \
+    X(FlushFileBuffers, FALSE)                                                                     \
+    X(SetEndOfFile, FALSE)                                                                         \
+    X(SetFilePointerEx, FALSE)                                                                     \
+    X(GetFileSizeEx, FALSE)                                                                        \
+    X(GetFileType, FILE_TYPE_UNKNOWN)                                                              \
+    X(GetFileInformationByHandle, FALSE)                                                           \
+    X(GetFileInformationByHandleEx, FALSE)                                                         \
+    X(SetFileInformationByHandle, FALSE)                                                           \
+    X(GetFinalPathNameByHandleW, 0)                                                                \
+    X(GetFileAttributesW, INVALID_FILE_ATTRIBUTES)                                                 \
+    X(GetFileAttributesExW, FALSE)                                                                 \
+    X(SetFileAttributesW, FALSE)                                                                   \
+    X(SetFileTime, FALSE)                                                                          \
+    X(ReplaceFileW, FALSE)                                                                         \
+    X(MoveFileExW, FALSE)                                                                          \
+    X(MoveFileW, FALSE)                                                                            \
+    X(DeleteFileW, FALSE)                                                                          \
+    X(FindFirstFileExW, INVALID_HANDLE_VALUE)                                                      \
+    X(FindFirstFileW, INVALID_HANDLE_VALUE)                                                        \
+    X(FindNextFileW, FALSE)                                                                        \
+    X(FindClose, FALSE)                                                                            \
     X(CloseHandle, FALSE)
 
 enum Slot {
@@ -114,8 +114,7 @@ DWORD gate(const char *name)
     return g_plan.error;
 }
 
-template <typename R>
-R failureOf(intptr_t bits)
+template <typename R> R failureOf(intptr_t bits)
 {
     if constexpr (std::is_pointer_v<R>)
         return reinterpret_cast<R>(bits);
@@ -123,11 +122,9 @@ R failureOf(intptr_t bits)
         return R(bits);
 }
 
-template <Slot S, typename F>
-struct Wrapper;
+template <Slot S, typename F> struct Wrapper;
 
-template <Slot S, typename R, typename... A>
-struct Wrapper<S, R (*)(A...)>
+template <Slot S, typename R, typename... A> struct Wrapper<S, R (*)(A...)>
 {
     static R WINAPI call(A... arguments)
     {
@@ -152,10 +149,8 @@ struct Wrapper<S, R (*)(A...)>
     static const char *s_name;
     static intptr_t s_failure;
 };
-template <Slot S, typename R, typename... A>
-const char *Wrapper<S, R (*)(A...)>::s_name = nullptr;
-template <Slot S, typename R, typename... A>
-intptr_t Wrapper<S, R (*)(A...)>::s_failure = 0;
+template <Slot S, typename R, typename... A> const char *Wrapper<S, R (*)(A...)>::s_name = nullptr;
+template <Slot S, typename R, typename... A> intptr_t Wrapper<S, R (*)(A...)>::s_failure = 0;
 
 struct Watched
 {
@@ -169,9 +164,9 @@ struct Watched
 // WINAPI is no part of the type on x86-64, so the wrapper is matched by result and
 // arguments alone.
 const Watched kWatched[] = {
-#define QUORVEL_ENTRY(name, failure)                                                       \
-    {#name, reinterpret_cast<void *>(&Wrapper<k##name, decltype(&::name)>::call),          \
-     &Wrapper<k##name, decltype(&::name)>::s_name,                                         \
+#define QUORVEL_ENTRY(name, failure)                                                               \
+    {#name, reinterpret_cast<void *>(&Wrapper<k##name, decltype(&::name)>::call),                  \
+     &Wrapper<k##name, decltype(&::name)>::s_name,                                                 \
      &Wrapper<k##name, decltype(&::name)>::s_failure, intptr_t(failure)},
     QUORVEL_WATCHED(QUORVEL_ENTRY)
 #undef QUORVEL_ENTRY
@@ -188,13 +183,12 @@ bool patchImports()
     if (directory.VirtualAddress == 0)
         return false;
     int patched = 0;
-    for (auto *module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(
-             base + directory.VirtualAddress);
+    for (auto *module
+         = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
          module->Name != 0; ++module) {
         if (module->OriginalFirstThunk == 0)
             continue;
-        auto *names
-            = reinterpret_cast<const IMAGE_THUNK_DATA *>(base + module->OriginalFirstThunk);
+        auto *names = reinterpret_cast<const IMAGE_THUNK_DATA *>(base + module->OriginalFirstThunk);
         auto *entries = reinterpret_cast<IMAGE_THUNK_DATA *>(base + module->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++entries) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
@@ -229,10 +223,10 @@ public:
     int messageBox(const QString &text, int, const QString &) override
     {
         shown.append(text);
-        g_out += "shown "
-                 + QString(text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"))
-                       .toStdString()
-                 + '\n';
+        g_out
+            += "shown "
+               + QString(text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n")).toStdString()
+               + '\n';
         return Ok;
     }
     void beep() override { }

@@ -35,22 +35,27 @@ const QString kStale = QStringLiteral(".quorvel-stale1.tmp");
 constexpr int kKill = -1;
 // What a user meets: a full disk, no right to, a virus scanner or backup holding the
 // file, a removed stick or a lost server, a failing disk.
-const QList<int> kFaults = {ERROR_DISK_FULL,      ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
-                            ERROR_LOCK_VIOLATION, ERROR_NOT_READY,     ERROR_IO_DEVICE,
-                            ERROR_CRC,            kKill};
+const QList<int> kFaults = {ERROR_DISK_FULL,
+                            ERROR_ACCESS_DENIED,
+                            ERROR_SHARING_VIOLATION,
+                            ERROR_LOCK_VIOLATION,
+                            ERROR_NOT_READY,
+                            ERROR_IO_DEVICE,
+                            ERROR_CRC,
+                            kKill};
 
 QString faultName(int fault)
 {
-    static const QMap<int, QString> names = {
-        {ERROR_DISK_FULL, QStringLiteral("ERROR_DISK_FULL")},
-        {ERROR_ACCESS_DENIED, QStringLiteral("ERROR_ACCESS_DENIED")},
-        {ERROR_SHARING_VIOLATION, QStringLiteral("ERROR_SHARING_VIOLATION")},
-        {ERROR_LOCK_VIOLATION, QStringLiteral("ERROR_LOCK_VIOLATION")},
-        {ERROR_NOT_READY, QStringLiteral("ERROR_NOT_READY")},
-        {ERROR_IO_DEVICE, QStringLiteral("ERROR_IO_DEVICE")},
-        {ERROR_CRC, QStringLiteral("ERROR_CRC")},
-        {ERROR_UNABLE_TO_MOVE_REPLACEMENT, QStringLiteral("ERROR_UNABLE_TO_MOVE_REPLACEMENT")},
-        {kKill, QStringLiteral("TerminateProcess")}};
+    static const QMap<int, QString> names
+        = {{ERROR_DISK_FULL, QStringLiteral("ERROR_DISK_FULL")},
+           {ERROR_ACCESS_DENIED, QStringLiteral("ERROR_ACCESS_DENIED")},
+           {ERROR_SHARING_VIOLATION, QStringLiteral("ERROR_SHARING_VIOLATION")},
+           {ERROR_LOCK_VIOLATION, QStringLiteral("ERROR_LOCK_VIOLATION")},
+           {ERROR_NOT_READY, QStringLiteral("ERROR_NOT_READY")},
+           {ERROR_IO_DEVICE, QStringLiteral("ERROR_IO_DEVICE")},
+           {ERROR_CRC, QStringLiteral("ERROR_CRC")},
+           {ERROR_UNABLE_TO_MOVE_REPLACEMENT, QStringLiteral("ERROR_UNABLE_TO_MOVE_REPLACEMENT")},
+           {kKill, QStringLiteral("TerminateProcess")}};
     return names.value(fault, QString::number(fault));
 }
 
@@ -74,9 +79,9 @@ Run runOnce(const QString &folder, const QString &name, int at = -1, int fault =
     QStringList arguments = {QDir::toNativeSeparators(folder), name, kPassword};
     if (at >= 0) {
         arguments << QStringLiteral("--at") << QString::number(at);
-        arguments << (fault == kKill ? QStringList {QStringLiteral("--kill")}
-                                     : QStringList {QStringLiteral("--fail"),
-                                                    QString::number(fault)});
+        arguments << (fault == kKill
+                          ? QStringList {QStringLiteral("--kill")}
+                          : QStringList {QStringLiteral("--fail"), QString::number(fault)});
     }
     QProcess process;
     process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/create_once.exe"),
@@ -92,8 +97,8 @@ Run runOnce(const QString &folder, const QString &name, int at = -1, int fault =
         if (line.startsWith("call "))
             run.calls << QString::fromUtf8(line.mid(5));
         else if (line.startsWith("shown "))
-            run.shown << QString::fromUtf8(line.mid(6)).replace(QLatin1String("\\r\\n"),
-                                                                 QLatin1String("\r\n"));
+            run.shown << QString::fromUtf8(line.mid(6))
+                             .replace(QLatin1String("\\r\\n"), QLatin1String("\r\n"));
         else if (line == "killed")
             run.killed = true;
         else if (line == "done")
@@ -131,8 +136,8 @@ bool setAge(const QString &path, qint64 seconds)
         return false;
     FILETIME now;
     ::GetSystemTimeAsFileTime(&now);
-    const qint64 ticks = ((qint64(now.dwHighDateTime) << 32) | now.dwLowDateTime)
-                         - seconds * 10000000;
+    const qint64 ticks
+        = ((qint64(now.dwHighDateTime) << 32) | now.dwLowDateTime) - seconds * 10000000;
     const FILETIME then {DWORD(ticks), DWORD(ticks >> 32)};
     const bool set = ::SetFileTime(handle, nullptr, nullptr, &then);
     ::CloseHandle(handle);
@@ -202,7 +207,8 @@ void TestSaveSweepWin::everyCallFailsOrKills_data()
         const QString saved = kFile
                               + (replace ? QStringLiteral("を上書き保存しました")
                                          : QStringLiteral("を作成しました"));
-        if (!count.trouble.isEmpty() || count.calls.isEmpty() || count.shown.value(replace ? 1 : 0) != saved) {
+        if (!count.trouble.isEmpty() || count.calls.isEmpty()
+            || count.shown.value(replace ? 1 : 0) != saved) {
             // The row fails with what went wrong.
             m_trouble[replace] = count.trouble + QStringLiteral(" [shown: ")
                                  + count.shown.join(QLatin1String(" | ")) + u']';
@@ -230,12 +236,12 @@ void TestSaveSweepWin::everyCallFailsOrKills()
     QFETCH(bool, replace);
     QFETCH(int, at);
     QFETCH(int, fault);
-    QVERIFY2(at >= 0, qPrintable(QStringLiteral("the calls could not be counted: ")
-                                 + m_trouble[replace]));
-    const QString folder = prepare(QString::fromLatin1(QTest::currentDataTag())
-                                       .replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")),
-                                                QStringLiteral("-")),
-                                   replace);
+    QVERIFY2(at >= 0,
+             qPrintable(QStringLiteral("the calls could not be counted: ") + m_trouble[replace]));
+    const QString folder = prepare(
+        QString::fromLatin1(QTest::currentDataTag())
+            .replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-")),
+        replace);
     QVERIFY(!folder.isEmpty());
     const Run run = runOnce(folder, kName, at, fault);
     const QStringList &counted = m_counted[replace];
@@ -267,7 +273,8 @@ QString TestSaveSweepWin::judge(const Run &run, const QString &folder, bool repl
         return QStringLiteral("the record beside it changed");
     if (!run.killed) {
         QStringList results = run.shown;
-        if (replace && results.value(0) == kFile + QStringLiteral("が既に存在します\r\n上書きしますか？"))
+        if (replace
+            && results.value(0) == kFile + QStringLiteral("が既に存在します\r\n上書きしますか？"))
             results.removeFirst();
         const QString result = results.value(0);
         const QString saved = kFile
@@ -282,8 +289,9 @@ QString TestSaveSweepWin::judge(const Run &run, const QString &folder, bool repl
         if (saidSaved != whole)
             return QStringLiteral("the message does not say what is on the disk");
         // The reason is what happened: the file or folder is there, and is what it is.
-        for (const QString &untrue : {QStringLiteral("既にあります"), QStringLiteral("見つかりません"),
-                                      QStringLiteral("ではありません")}) {
+        for (const QString &untrue :
+             {QStringLiteral("既にあります"), QStringLiteral("見つかりません"),
+              QStringLiteral("ではありません")}) {
             if (result.contains(untrue))
                 return QStringLiteral("a reason that did not happen");
         }
