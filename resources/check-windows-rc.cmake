@@ -1,5 +1,6 @@
 # Compiles quorvel.rc with GNU windres and, with CHECK on, looks in the result for
-# the icon and the version information that Explorer shows for quorvel.exe.
+# the icon and the version information that Explorer shows for quorvel.exe, and for
+# its application manifest.
 #
 #   cmake -DWINDRES=<windres> -DRC=<quorvel.rc> -DFORMAT=coff|res -DOUT=<file>
 #         [-DPREPROCESSOR=<C compiler>] [-DCHECK=ON -DVERSION=<project version>]
@@ -181,7 +182,20 @@ utf16le("IDI_ICON1" k)
 expect("icon group IDI_ICON1" "ffff0e00${k}0000")
 expect("one 32x32 256-colour icon in the group" "0000010001002020000001000800")
 
+# The application manifest, resource 1 of type 24 (RT_MANIFEST), as UTF-8: Windows 10
+# and 11, long paths, and no code page of its own.
+expect("the manifest, resource 1 of type 24" "ffff1800ffff0100")
+foreach(text "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}" ">true</longPathAware>")
+  string(HEX "${text}" hex)
+  expect("the manifest with ${text}" "${hex}")
+endforeach()
+string(HEX "activeCodePage" hex)
+string(FIND "${res}" "${hex}" at)
+if(at GREATER_EQUAL 0)
+  set(failures "${failures}\n  a manifest without activeCodePage")
+endif()
+
 if(failures)
   message(FATAL_ERROR "${OUT} lacks:${failures}")
 endif()
-message(STATUS "${OUT} holds the icon and the version information")
+message(STATUS "${OUT} holds the icon, the version information and the manifest")

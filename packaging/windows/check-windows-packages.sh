@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tries the Windows deliverables in dist/ under Wine (WINEPREFIX set by tools/windows.sh)
-# as a user would: the program unpacked from the zip shows its window; the installer
+# as a user would: the program unpacked from the zip has its manifest and shows its window; the installer
 # installs silently, with its Start menu entry and its entry in Apps & features; the
 # installed program shows its window; the uninstaller takes all of it away again.
 # Only Windows' own search path: a DLL the zip lacks must be missed here.
@@ -47,6 +47,17 @@ while read -r dll; do
         || fail "$dll is imported but neither in the zip nor part of Windows"
 done < <(find "$work/Quorvel" -iname '*.dll' -o -iname '*.exe' \
          | xargs x86_64-w64-mingw32-objdump -p | awk '/DLL Name/ { print $3 }' | sort -u)
+# The manifest in the program: Windows 10 and 11, paths beyond 260 characters, and no code
+# page of its own (records are in the system's, 932).
+manifest=$(x86_64-w64-mingw32-windres -J coff -i "$work/Quorvel/Quorvel.exe" -O rc 2>/dev/null \
+           | sed -n '/^1 24 /,/^END/p')
+[ -n "$manifest" ] || fail "Quorvel.exe holds no application manifest"
+grep -q 'supportedOS Id=""{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}""' <<<"$manifest" \
+    || fail "the manifest does not declare Windows 10 and 11"
+grep -q '<longPathAware[^>]*>true</longPathAware>' <<<"$manifest" \
+    || fail "the manifest does not declare long paths"
+! grep -qi 'activeCodePage' <<<"$manifest" || fail "the manifest sets a code page"
+[ -n "$manifest" ] && echo "zip: Quorvel.exe declares Windows 10 and 11 and long paths in its manifest"
 if check_window "$work/Quorvel/Quorvel.exe"; then
     echo "zip: the unpacked program shows its window"
 else

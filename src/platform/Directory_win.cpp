@@ -1,5 +1,6 @@
 #include "Directory.h"
 #include "DirectoryScan.h"
+#include "NativePath_win.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,7 @@ using namespace detail;
 namespace {
 std::wstring wide(const QString &path)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    return nativePath(path);
 }
 
 DWORD attributesOf(const QString &path)
@@ -23,10 +24,12 @@ DWORD attributesOf(const QString &path)
     return ::GetFileAttributesW(wide(path).c_str());
 }
 
-// Explorer shows neither by default; a record is a record whatever its attributes.
+// As Explorer leaves them out by default: hidden ones, system or not. A folder marked
+// system alone is shown there (a synced or customised folder is one), and so here. A
+// record is a record whatever its attributes.
 bool isHiddenFolder(DWORD attributes)
 {
-    return attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    return attributes & FILE_ATTRIBUTE_HIDDEN;
 }
 } // namespace
 

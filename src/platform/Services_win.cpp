@@ -1,6 +1,7 @@
 #include "Services.h"
 
 #include "Directory.h"
+#include "NativePath_win.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,7 +15,7 @@
 namespace {
 std::wstring wide(const QString &path)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    return nativePath(path);
 }
 
 QString systemReason(DWORD error)
@@ -75,12 +76,17 @@ std::wstring heldPath(const OpenFolder &folder, const QString &name)
 
 QString finalPathOf(HANDLE handle, const QString &fallback)
 {
-    wchar_t buffer[MAX_PATH * 2];
-    const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer, DWORD(std::size(buffer)),
-                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= std::size(buffer))
+    std::wstring buffer(MAX_PATH * 2, L'\0');
+    DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), DWORD(buffer.size()),
+                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= buffer.size()) { // too small: length is what it takes
+        buffer.resize(length);
+        length = ::GetFinalPathNameByHandleW(handle, buffer.data(), DWORD(buffer.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    if (length == 0 || length >= buffer.size())
         return fallback;
-    QString path = QString::fromWCharArray(buffer, int(length));
+    QString path = QString::fromWCharArray(buffer.data(), int(length));
     // "\\?\C:\..." is the same folder; the plain form is what people read.
     if (path.startsWith(QLatin1String("\\\\?\\")) && path.size() > 5 && path[5] == u':')
         path.remove(0, 4);
@@ -244,8 +250,12 @@ OpenFolder Services::openFolder(const QString &path, QString *reason) const
     }
     auto held = std::make_unique<HeldFolder>(handle, path);
     BY_HANDLE_FILE_INFORMATION information {};
-    if (!::GetFileInformationByHandle(handle, &information)
-        || !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!::GetFileInformationByHandle(handle, &information)) {
+        *reason = QStringLiteral("フォルダを開けません（%1）: ").arg(systemReason(::GetLastError()))
+                  + shownPath(path);
+        return {};
+    }
+    if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         *reason = QStringLiteral("フォルダではありません: ") + shownPath(path);
         return {};
     }
@@ -331,10 +341,8 @@ Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name
         saved.outcome = Saved::Created;
         return saved;
     }
-    // The record keeps its attributes and its security (owner, access control list); a
-    // record whose security cannot be carried over is not replaced at all.
-    // Without a backup file, a failure leaves the record as it was. Looked at once more
-    // first, as the flush may have taken a while.
+    // The record asked about is looked at once more first, as the flush may have taken a
+    // while.
     if (!identity.isEmpty()) {
         const QByteArray now = identityAt(target);
         const DWORD error = ::GetLastError();
@@ -343,8 +351,25 @@ Services::Saved Services::saveFile(const OpenFolder &folder, const QString &name
         if (now.isEmpty() && !isNotFound(error))
             return discard(systemReason(error));
     }
-    if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr))
-        return discard(systemReason(::GetLastError()));
+    // The record keeps its attributes and its security (owner, access control list); a
+    // record whose security cannot be carried over is not replaced at all.
+    // Without a backup file, a failure leaves the record as it was, but for one: where the
+    // new file cannot take the record's name, Windows may have taken the record away
+    // already. Then the new file is all there is, and it takes the name as a new one would.
+    if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr)) {
+        const DWORD error = ::GetLastError();
+        if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT
+             || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            && entryAtPath(target).kind == Entry::Missing) {
+            if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+                return failed(systemReason(::GetLastError())
+                              + QStringLiteral("\r\n元のファイルはなくなり、新しい内容は %1 にあります")
+                                    .arg(shownPath(QString::fromStdWString(temporary))));
+            saved.outcome = Saved::Replaced;
+            return saved;
+        }
+        return discard(systemReason(error));
+    }
     saved.outcome = Saved::Replaced;
     // The move is the file system's; flushing the record makes its new entry durable on
     // the file systems that can tell.

@@ -85,14 +85,13 @@ inline Made folder(const QString &parent, const QByteArray &name)
 }
 
 // Whether the system's file managers hide the folder at path: on Unix one whose name
-// starts with a dot; on Windows one marked hidden or system (which Wine makes of every
-// dot-name too).
+// starts with a dot; on Windows one marked hidden, system or not (Wine marks every
+// dot-name hidden too).
 inline bool isHiddenFolder(const QString &path)
 {
 #ifdef Q_OS_WIN
     const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES
-           && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
 #else
     return QFileInfo(path).fileName().startsWith(u'.');
 #endif
@@ -114,6 +113,23 @@ inline Made hiddenFolder(const QString &parent, const QString &name, QString *pa
 #else
     *path = QDir(parent).filePath(u'.' + name);
     return QDir(parent).mkdir(u'.' + name) ? Made::Yes : Made::Failed;
+#endif
+}
+
+// Marks the entry at path with Windows' system attribute, and hidden too when asked.
+inline Made markSystem(const QString &path, bool hidden)
+{
+#ifdef Q_OS_WIN
+    const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+    const DWORD added = FILE_ATTRIBUTE_SYSTEM | (hidden ? FILE_ATTRIBUTE_HIDDEN : 0);
+    return attributes != INVALID_FILE_ATTRIBUTES
+                   && ::SetFileAttributesW(wide(path).c_str(), attributes | added)
+               ? Made::Yes
+               : Made::Failed;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(hidden);
+    return notHere("this system has no system attribute");
 #endif
 }
 

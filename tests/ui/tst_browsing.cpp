@@ -68,6 +68,7 @@ private slots:
     void openFolder_data();
     void openFolder();
     void createWritesIntoHighlightedFolder();
+    void newRecordShowsAfterReopening_data();
     void newRecordShowsAfterReopening();
     void sameFolderOpenedAgain();
     void namesStartingWithColon();
@@ -182,19 +183,40 @@ void BrowsingTest::createWritesIntoHighlightedFolder()
     QCOMPARE(w.Dir1->path(), m_start);
 }
 
+void BrowsingTest::newRecordShowsAfterReopening_data()
+{
+    QTest::addColumn<int>("depth"); // folders of 40 characters below the start folder
+    QTest::newRow("in the start folder") << 0;
+    // Beyond the 260 characters that plain Windows paths stop at.
+    QTest::newRow("in a folder over 300 characters deep") << 8;
+}
+
 void BrowsingTest::newRecordShowsAfterReopening()
 {
-    Window w(*m_services, m_start);
+    QFETCH(int, depth);
+    QString folder = m_start;
+    for (int level = 0; level < depth; ++level)
+        folder += u'/' + QString(40, QChar(u'a' + level));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(depth == 0 || QDir::toNativeSeparators(folder).size() > 300);
+    if (depth > 0)
+        record(folder, "Top.pas");
+    const QString elsewhere = depth == 0 ? m_sub : QFileInfo(folder).path();
+
+    Window w(*m_services, folder);
     w.typeRecord(QStringLiteral("New"), kPassword);
     QTest::mouseClick(w.Command2, Qt::LeftButton);
-    QVERIFY(QFile::exists(in(m_start, "New.pas")));
+    QCOMPARE(m_services->shown.value(0).text, QStringLiteral("New.pasを作成しました"));
+    QVERIFY(QFile::exists(in(folder, "New.pas")));
     QCOMPARE(w.files(), QStringList{"Top.pas"});
     QCOMPARE(w.Label9->text(), QStringLiteral("1頭"));
 
-    w.openFolder(m_sub);
-    w.openFolder(m_start);
+    w.openFolder(elsewhere);
+    w.openFolder(folder);
     QCOMPARE(w.files(), (QStringList{"New.pas", "Top.pas"}));
     QCOMPARE(w.Label9->text(), QStringLiteral("2頭"));
+    w.clickFile("New.pas");
+    QCOMPARE(w.Text3->text(), kPassword + "\r\n");
 }
 
 // The open folder's own row, opened again, lists what is in the folder now and leaves
@@ -680,6 +702,10 @@ static TestEntries::Made makeRaw(const QString &folder, const QByteArray &name, 
     const QString path = QDir(folder).filePath(QString::fromUtf8(name));
     if (kind == "folder")
         return TestEntries::folder(folder, name);
+    if (kind == "system folder" || kind == "hidden system folder") {
+        const Made made = TestEntries::folder(folder, name);
+        return made == Made::Yes ? markSystem(path, kind.startsWith(u"hidden")) : made;
+    }
     if (kind == "folder link")
         return link(QFileInfo(folder).absolutePath(), path, true);
     if (kind == "fifo")
@@ -716,6 +742,10 @@ void BrowsingTest::listing_data()
     QTest::newRow("ending in mixed case") << QByteArray("C.Pas") << "file" << "C.Pas" << false;
     QTest::newRow("other ending") << QByteArray("D.pass") << "file" << "" << false;
     QTest::newRow("folder named x.pas") << QByteArray("x.pas") << "folder" << "" << true;
+    // As Explorer shows them: a folder marked system alone is there, a hidden one is not.
+    QTest::newRow("system folder") << QByteArray("Desktop") << "system folder" << "" << true;
+    QTest::newRow("hidden system folder")
+        << QByteArray("System Volume Information") << "hidden system folder" << "" << true;
     QTest::newRow("link to a folder") << QByteArray("x.pas") << "folder link" << "" << true;
     QTest::newRow("FIFO named x.pas") << QByteArray("x.pas") << "fifo" << "" << false;
     QTest::newRow("link to a record") << QByteArray("x.pas") << "link" << "x.pas" << false;
