@@ -36,6 +36,7 @@ protected:
 private:
     void createControls();
     void setTabOrder();
+    void fitTexts();
     void startUp();
 
     // Handlers, named for the control and what the user did.
