@@ -77,8 +77,7 @@ QString FileList::fileName() const
 QString FileList::filePath() const
 {
     const QModelIndex chosen = highlighted();
-    return chosen.isValid() ? Services::pathIn(m_path, m_model->pathName(chosen.row()))
-                            : QString();
+    return chosen.isValid() ? Services::pathIn(m_path, m_model->pathName(chosen.row())) : QString();
 }
 
 void FileList::keyPressEvent(QKeyEvent *event)

@@ -256,10 +256,10 @@ void Quorvel1::fitTexts()
         caption->resize(caption->sizeHint().width(), caption->height());
     }
     // What the boxed labels show: a file name, the date, the count.
-    const std::pair<QLabel *, QString> shown[] = {
-        {Label8, QStringLiteral("サクラ(55).pas")},
-        {Label1, QStringLiteral("作成日　2026/12/08 20:39:47")},
-        {Label9, QStringLiteral("12頭")}};
+    const std::pair<QLabel *, QString> shown[]
+        = {{Label8, QStringLiteral("サクラ(55).pas")},
+           {Label1, QStringLiteral("作成日　2026/12/08 20:39:47")},
+           {Label9, QStringLiteral("12頭")}};
     for (const auto &[label, text] : shown)
         fit(label, {text}, QSizeF(kAnyWidth, label->contentsRect().height()), Placing::Centred);
     for (QCheckBox *box : {Check1, Check2, Check3}) {

@@ -22,9 +22,8 @@ const QStringList kFirst = {QStringLiteral("MS PGothic"), kOwnFamily};
 // is made from IPA; its TakaoGothic, which the system would give otherwise, is
 // fixed-width), then those that fit less well.
 const QStringList kLast
-    = {QStringLiteral("IPAexGothic"), QStringLiteral("TakaoPGothic"),
-       QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
-       QStringLiteral("Droid Sans Fallback")};
+    = {QStringLiteral("IPAexGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("VL PGothic"),
+       QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")};
 
 // Asked for a name that is not installed, even with substitutes registered for it, Qt
 // looks for that name's fallbacks through fontconfig for every size, weight and script
@@ -49,14 +48,15 @@ QString latinPartner(const QString &family)
     };
     if (hasLatin(family))
         return QString();
-    const QString known = firstInstalled(
-        {QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-         QStringLiteral("Noto Sans"), QStringLiteral("FreeSans")});
+    const QString known = firstInstalled({QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"),
+                                          QStringLiteral("Liberation Sans"),
+                                          QStringLiteral("Noto Sans"), QStringLiteral("FreeSans")});
     if (!known.isEmpty())
         return known;
     // The general font is often an alias that the system resolves to the very family that
     // lacks the letters.
-    const QString general = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    const QString general
+        = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
     if (hasLatin(general) && !QFontDatabase::isFixedPitch(general))
         return general;
     for (const QString &name : QFontDatabase::families(QFontDatabase::Latin)) {
@@ -103,7 +103,7 @@ QStringList ownFontFolders()
 
 QString choose(const QStringList &folders)
 {
-    QString found = firstInstalled(QStringList{kDesigned} + kFirst);
+    QString found = firstInstalled(QStringList {kDesigned} + kFirst);
     if (found.isEmpty() && loadOwnFont(folders))
         found = kOwnFamily;
     if (found.isEmpty())
@@ -121,7 +121,7 @@ QStringList families()
 {
     static const QStringList chosen = [] {
         const QString partner = latinPartner(family());
-        return partner.isEmpty() ? QStringList{family()} : QStringList{family(), partner};
+        return partner.isEmpty() ? QStringList {family()} : QStringList {family(), partner};
     }();
     return chosen;
 }

@@ -235,9 +235,9 @@ void LookTest::messageBoxes_data()
     QTest::addColumn<QString>("icon");
     QTest::addColumn<QStringList>("buttons");
     QTest::newRow("replace? warning, OK and キャンセル")
-        << true << ":/icons/warning.png" << QStringList{"OK", "キャンセル"};
-    QTest::newRow("created, information") << false << ":/icons/information.png"
-                                          << QStringList{"OK"};
+        << true << ":/icons/warning.png" << QStringList {"OK", "キャンセル"};
+    QTest::newRow("created, information")
+        << false << ":/icons/information.png" << QStringList {"OK"};
 }
 
 // The message boxes the user meets, as the window shows them through the desktop's own

@@ -9,11 +9,11 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QGlyphRun>
 
 using namespace UiTest;
 
@@ -106,7 +106,8 @@ void FontsTest::nothingClipped()
     // high as a line of the designed font, and labels as wide as their text: their text
     // is whole when it draws the same with room around it.
     for (QPushButton *button : {w.Command1, w.Command2, w.Command4, w.Command5})
-        QVERIFY2(button->rect().adjusted(2, 2, -2, -2).contains(inkOf(button)), qPrintable(button->text()));
+        QVERIFY2(button->rect().adjusted(2, 2, -2, -2).contains(inkOf(button)),
+                 qPrintable(button->text()));
     const auto whole = [](auto *widget) {
         const QSize ink = inkOf(widget).size();
         widget->resize(widget->size() + QSize(24, 24));
@@ -126,14 +127,17 @@ void FontsTest::nothingClipped()
 
     // The caption of the count inside its frame, below the frame's top edge.
     const QLabel *count = w.Label9->parentWidget()->findChild<QLabel *>(QStringLiteral("Label2"));
-    QVERIFY(count->geometry().top() > 2 && count->geometry().right() < count->parentWidget()->width() - 2);
+    QVERIFY(count->geometry().top() > 2
+            && count->geometry().right() < count->parentWidget()->width() - 2);
 
     // The font that fits as designed keeps its designed size.
     if (WindowFont::family() == QLatin1String("IPAPGothic")) {
         for (QWidget *widget : w.window.findChildren<QWidget *>()) {
             const qreal points = widget->font().pointSizeF();
-            QVERIFY2(points == 9 || (points == 8.25 && (widget == w.Text3 || w.Text3->isAncestorOf(widget))),
-                     qPrintable(widget->objectName() + u' ' + QString::number(points)));
+            QVERIFY2(
+                points == 9
+                    || (points == 8.25 && (widget == w.Text3 || w.Text3->isAncestorOf(widget))),
+                qPrintable(widget->objectName() + u' ' + QString::number(points)));
         }
     }
 }
