@@ -6,7 +6,8 @@
 # built and unpacked, and the program from it is started on a virtual X server. The
 # Japanese font families that desktops have are installed for the window's font tests
 # (fonts-noto-cjk is the big one: 57 MB to fetch), libcanberra for the beep's, weston
-# and Qt's Wayland plugin for the window's on Wayland. acl and attr: the save tests give
+# and Qt's Wayland plugin for the window's on Wayland, Qt's GTK platform theme for its
+# look and its message boxes under a GNOME theme. acl and attr: the save tests give
 # records ACLs and extended attributes with setfacl and setfattr, to see that a replaced
 # record keeps them.
 source "$(dirname "$0")/setup.sh"
@@ -14,7 +15,7 @@ quorvel_install "${QUORVEL_PACKAGES[@]}" binutils-mingw-w64-x86-64 \
     clang-14 libclang-rt-14-dev libfuzzer-14-dev llvm-14 \
     desktop-file-utils appstream dpkg-dev file xvfb xauth x11-utils \
     fonts-noto-cjk fonts-vlgothic fonts-takao fonts-droid-fallback libcanberra0 libcanberra-pulse \
-    weston qt6-wayland acl attr
+    weston qt6-wayland qt6-gtk-platformtheme acl attr
 quorvel_build build -DBUILD_TESTING=ON
 export QT_QPA_PLATFORM=offscreen
 quorvel_small_disk

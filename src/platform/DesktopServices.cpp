@@ -29,7 +29,8 @@ bool DesktopServices::installJapaneseQtTranslation()
 namespace {
 // A message box is a window of its own, which takes the desktop theme's look, not that of
 // the window it speaks for: it gets the window's palette, style and font (as its controls
-// have it, not bold), and buttons with captions only, as the window's buttons are.
+// have it, not bold), and buttons with captions only, as the window's buttons are. Its
+// icon comes from the window's style too.
 void takeLookOf(const QWidget *window, QMessageBox &box)
 {
     if (!window)
@@ -65,15 +66,34 @@ int DesktopServices::messageBox(const QString &text, int style, const QString &t
     default:
         break;
     }
-    QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, m_window);
+    // The texts break their lines with CR LF, as the record files do; a screen reader
+    // would read the CR, so the box gets bare line feeds, which it shows alike.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, shown, buttons, m_window);
     // The texts hold file names, which may look like markup.
     box.setTextFormat(Qt::PlainText);
     takeLookOf(m_window, box);
+    // A desktop theme names the buttons in its own manner, with a mnemonic ("_OK" under
+    // GNOME, shown underlined); the classic box says OK and キャンセル, and Return, Escape
+    // and Tab are all its keyboard needs.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("キャンセル"));
     if (TitleBar::needed())
         TitleBar::install(&box);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
                                                               : QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? Ok : Cancel;
+    // The control that had the focus has it again once the box is closed, so that Tab goes
+    // on from there: Qt leaves that to the window system, which does not always give the
+    // window its focus back.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const int answer = box.exec();
+    if (focus && focus->isVisible() && focus->isEnabled()) {
+        focus->activateWindow();
+        focus->setFocus(Qt::OtherFocusReason);
+    }
+    return answer == QMessageBox::Ok ? Ok : Cancel;
 }
 

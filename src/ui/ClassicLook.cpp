@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
@@ -19,12 +20,35 @@ static void registerIcons()
 }
 
 namespace {
+QPixmap resourcePng(const QString &path);
+
 // Qt's Windows style, but with the field of a drop-down list white, as the lists of
-// Windows draw it, instead of the button grey.
+// Windows draw it, instead of the button grey, and the message box icons of its own:
+// Qt's styles hand out the desktop theme's icons for those (Adwaita's orange triangle).
 class ClassicStyle : public QProxyStyle
 {
 public:
     using QProxyStyle::QProxyStyle;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option,
+                       const QWidget *widget) const override
+    {
+        switch (icon) {
+        case SP_MessageBoxWarning:
+            return QIcon(resourcePng(QStringLiteral(":/icons/warning.png")));
+        case SP_MessageBoxInformation:
+            return QIcon(resourcePng(QStringLiteral(":/icons/information.png")));
+        default:
+            return QProxyStyle::standardIcon(icon, option, widget);
+        }
+    }
+    // OK before キャンセル, as Windows orders them, not the desktop theme's order.
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returned) const override
+    {
+        if (hint == SH_DialogButtonLayout)
+            return QDialogButtonBox::WinLayout;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                             QPainter *painter, const QWidget *widget) const override
     {

@@ -1,14 +1,10 @@
 #include "DisplayBox.h"
 
+#include "WindowFont.h"
+
 #include <QEvent>
-#include <QFontMetricsF>
 
 #include <cmath>
-
-namespace {
-// The margin Qt's editors leave around their text.
-constexpr qreal kUsualMargin = 4;
-} // namespace
 
 DisplayBox::DisplayBox(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -42,11 +38,13 @@ void DisplayBox::changeEvent(QEvent *event)
 // The box is only a little higher than three lines of its font, as it always was: the
 // margin the editor keeps above and below the text shrinks to what is left inside the
 // frame, so that the version text's third line shows whole, whatever the style's frame.
+// The editor gives each line whole pixels and adds the margin below the last line too;
+// it shows no scroll bar while the lines and both margins leave a pixel free.
 void DisplayBox::fitMargin()
 {
-    const qreal lines = kLinesShown * QFontMetricsF(font()).lineSpacing();
-    const qreal room = contentsRect().height() - lines;
-    const qreal margin = qBound<qreal>(0, std::floor(room / 2), kUsualMargin);
+    const qreal lines = kLinesShown * std::ceil(WindowFont::lineHeight(font()));
+    const qreal room = contentsRect().height() - 1 - lines;
+    const qreal margin = qBound<qreal>(0, std::floor(room / 2), qreal(kUsualMargin));
     if (document()->documentMargin() != margin)
         document()->setDocumentMargin(margin);
 }

@@ -16,6 +16,8 @@ public:
 
     // Lines of the box's font that show without a scroll bar.
     static constexpr int kLinesShown = 3;
+    // The margin Qt's editors leave around their text, where there is room for it.
+    static constexpr int kUsualMargin = 4;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -60,24 +60,35 @@ int FileList::listCount() const
     return m_model->rowCount();
 }
 
-QString FileList::fileName() const
+// The file the focus rectangle stands on when the list takes the focus is not chosen
+// until it is highlighted.
+QModelIndex FileList::highlighted() const
 {
     const QModelIndex current = currentIndex();
-    return current.isValid() ? m_model->displayName(current.row()) : QString();
+    return selectionModel()->isSelected(current) ? current : QModelIndex();
+}
+
+QString FileList::fileName() const
+{
+    const QModelIndex chosen = highlighted();
+    return chosen.isValid() ? m_model->displayName(chosen.row()) : QString();
 }
 
 QString FileList::filePath() const
 {
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? Services::pathIn(m_path, m_model->pathName(current.row()))
-                             : QString();
+    const QModelIndex chosen = highlighted();
+    return chosen.isValid() ? Services::pathIn(m_path, m_model->pathName(chosen.row())) : QString();
 }
 
 void FileList::keyPressEvent(QKeyEvent *event)
 {
-    // Enter and the space bar open the highlighted file, as a click on it does.
+    // Enter and the space bar open the file with the focus rectangle, as a click on it
+    // does. So do the arrow keys while that file is not chosen yet (the list has just
+    // taken the focus): Down chooses the first file, not the second.
     const int key = event->key();
-    const bool opens = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    const bool arrow = key == Qt::Key_Down || key == Qt::Key_Up;
+    const bool opens = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space
+                       || (arrow && !selectionModel()->isSelected(currentIndex()));
     if (opens && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
         && currentIndex().isValid()) {
         selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
@@ -89,14 +100,4 @@ void FileList::keyPressEvent(QKeyEvent *event)
     QListView::keyPressEvent(event);
     if (currentIndex() != before)
         emit fileClicked();
-}
-
-void FileList::focusInEvent(QFocusEvent *event)
-{
-    // Taking the focus from the keyboard, Qt makes the first file current: it would look
-    // chosen without being loaded, and Down would go past it. Down chooses it instead.
-    const bool hadCurrent = currentIndex().isValid();
-    QListView::focusInEvent(event);
-    if (!hadCurrent && currentIndex().isValid())
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }

@@ -32,11 +32,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void reload();
     QString ending() const;
+    QModelIndex highlighted() const;
 
     NameList *m_model;
     QString m_path;

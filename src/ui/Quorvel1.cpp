@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 namespace {
 const QString kTitle = QStringLiteral("確認!");
@@ -32,7 +33,8 @@ constexpr QRect kLabel1Twips = Twips::rect(2520, 3360, 2685, 240);
 
 QFont uiFont(double points, bool bold = false)
 {
-    QFont font(WindowFont::family());
+    QFont font;
+    font.setFamilies(WindowFont::families());
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -129,6 +131,7 @@ Quorvel1::Quorvel1(Services &services, const QString &startFolder, QWidget *pare
     createControls();
     setTabOrder();
     ClassicLook::apply(this);
+    fitTexts();
     if (TitleBar::needed())
         TitleBar::install(this);
 
@@ -246,6 +249,43 @@ void Quorvel1::createControls()
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
     Combo1->installEventFilter(this);
+}
+
+// The layout was made for ＭＳ Ｐゴシック and fits IPAPGothic, which has its metrics. A taller
+// stand-in (Noto Sans CJK, Droid Sans Fallback) keeps its size where the text still draws
+// whole; elsewhere the control takes the largest size at which it does.
+void Quorvel1::fitTexts()
+{
+    using WindowFont::Placing;
+    const auto fit = [](QWidget *widget, const QStringList &lines, QSizeF room, Placing placing) {
+        widget->setFont(WindowFont::fitted(widget->font(), lines, room, placing));
+    };
+    constexpr qreal kAnyWidth = 1e6; // the control grows with its text
+    for (QLabel *caption : {Label4, Label5, Label7, Label3, Label2}) {
+        fit(caption, {caption->text()}, QSizeF(kAnyWidth, caption->height()), Placing::Top);
+        caption->resize(caption->sizeHint().width(), caption->height());
+    }
+    // What the boxed labels show: a file name, the date, the count.
+    const std::pair<QLabel *, QString> shown[]
+        = {{Label8, QStringLiteral("サクラ(55).pas")},
+           {Label1, QStringLiteral("作成日　2026/12/08 20:39:47")},
+           {Label9, QStringLiteral("12頭")}};
+    for (const auto &[label, text] : shown)
+        fit(label, {text}, QSizeF(kAnyWidth, label->contentsRect().height()), Placing::Centred);
+    for (QCheckBox *box : {Check1, Check2, Check3}) {
+        const int text = box->width() - box->style()->pixelMetric(QStyle::PM_IndicatorWidth)
+                         - box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        fit(box, {box->text()}, QSizeF(text, box->height()), Placing::Centred);
+    }
+    // Inside the bevel, two pixels on each side.
+    for (QPushButton *button : {Command1, Command2, Command3, Command4, Command5})
+        fit(button, {button->text()}, button->rect().adjusted(2, 2, -2, -2).size(),
+            Placing::Centred);
+    // The version text's three lines, each on a line of its own and all seen at once; the
+    // box leaves its text margin above and below to what the lines leave free.
+    const QSizeF text(Text3->contentsRect().width() - 2 * DisplayBox::kUsualMargin,
+                      Text3->contentsRect().height());
+    fit(Text3, versionText().split(QStringLiteral("\r\n")), text, Placing::Lines);
 }
 
 void Quorvel1::setTabOrder()

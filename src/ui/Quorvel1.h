@@ -36,6 +36,7 @@ protected:
 private:
     void createControls();
     void setTabOrder();
+    void fitTexts();
     void startUp();
     // A folder that cannot be used: the beep and the reason.
     void tellFolderUnusable(const QString &reason);

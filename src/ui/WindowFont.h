@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -21,5 +23,25 @@ QString choose(const QStringList &folders);
 
 // choose(ownFontFolders()), once: the answer does not change while the program runs.
 QString family();
+
+// family(), and after it, where that family has no Latin letters (Droid Sans Fallback has
+// kana and kanji only), a family that has them, which Qt then takes for those characters
+// before any fallback of its own: file names, dates and the version text in Latin letters
+// and digits never show as boxes.
+QStringList families();
+
+// A stand-in taller than the designed font can leave a text too big for the control that
+// was laid out for it. These say whether text fits a room of the given size and give the
+// largest size, from the font's own downwards in quarter points, at which it does.
+enum class Placing {
+    Top, // one line drawn from the top of the room (captions)
+    Centred, // one line centred in the room (buttons, check boxes, boxed labels)
+    Lines, // lines one under the other, each a line of the font high (the display box)
+};
+// The height of a line of Latin and Japanese text in the font as Qt lays it out: that of
+// the tallest of the fonts it takes the characters from.
+qreal lineHeight(const QFont &font);
+bool fits(const QFont &font, const QStringList &lines, QSizeF room, Placing placing);
+QFont fitted(const QFont &font, const QStringList &lines, QSizeF room, Placing placing);
 
 } // namespace WindowFont

@@ -2,12 +2,16 @@
 // application, the window is drawn grey with black captions, white boxes and lists,
 // a navy selection and folder rows of the original height.
 #include "UiTestSupport.h"
+#include "platform/DesktopServices.h"
 #include "ui/ClassicLook.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QIcon>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <optional>
 
@@ -74,6 +78,10 @@ private slots:
     void underAnyTheme_data();
     void underAnyTheme();
     void programIcon();
+    void focusCue_data();
+    void focusCue();
+    void messageBoxes_data();
+    void messageBoxes();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -167,6 +175,131 @@ void LookTest::programIcon()
     QCOMPARE(drawn.size(), QSize(32, 32));
     QCOMPARE(icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32),
              drawn.convertToFormat(QImage::Format_ARGB32));
+}
+
+void LookTest::focusCue_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("after"); // the control after it in the tab order
+    QTest::addColumn<QString>("spaceOpens"); // the record Space opens there at once
+    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1" << "Command2" << "a.pas";
+    QTest::newRow("folder list") << "Dir1" << "File1" << QString();
+    QTest::newRow("ファイル作成") << "Command2" << "Text6" << QString();
+    QTest::newRow("Clear, a low button") << "Command5" << "Check3" << QString();
+}
+
+// Reached with Shift+Tab from the control after it, the control shows a dotted focus
+// rectangle: where it looks otherwise than without the focus, every other pixel of the
+// top edge.
+void LookTest::focusCue()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, after);
+    QFETCH(QString, spaceOpens);
+    Window w(*m_services, m_dir->path());
+    w.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QWidget *widget = w.find<QWidget>(qPrintable(control));
+    QWidget *next = w.find<QWidget>(qPrintable(after));
+    next->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(next, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), widget);
+    const QImage focused = part(w.window.grab().toImage(), widget);
+    w.Text1->setFocus();
+    const QImage unfocused = part(w.window.grab().toImage(), widget);
+
+    QRect cue;
+    for (int y = 0; y < focused.height(); ++y) {
+        for (int x = 0; x < focused.width(); ++x) {
+            if (focused.pixel(x, y) != unfocused.pixel(x, y))
+                cue |= QRect(x, y, 1, 1);
+        }
+    }
+    QVERIFY2(cue.width() > 8 && cue.height() > 8, "no focus rectangle");
+    QVERIFY(QRect(QPoint(), widget->size()).adjusted(1, 1, -1, -1).contains(cue));
+    int dots = 0;
+    for (int x = cue.left(); x <= cue.right(); ++x)
+        dots += focused.pixel(x, cue.top()) != unfocused.pixel(x, cue.top());
+    QVERIFY2(qAbs(2 * dots - cue.width()) <= 2, qPrintable(QString::number(dots)));
+
+    if (!spaceOpens.isEmpty()) {
+        widget->setFocus(Qt::BacktabFocusReason);
+        QTest::keyClick(widget, Qt::Key_Space);
+        QCOMPARE(w.Label8->text(), spaceOpens);
+    }
+}
+
+void LookTest::messageBoxes_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("replace? warning, OK and キャンセル")
+        << true << ":/icons/warning.png" << QStringList {"OK", "キャンセル"};
+    QTest::newRow("created, information")
+        << false << ":/icons/information.png" << QStringList {"OK"};
+}
+
+// The message boxes the user meets, as the window shows them through the desktop's own
+// services: in the window's look whatever the desktop theme (the test runs again under
+// GTK's Adwaita dark), their lines read without CR, and the focus goes back where it was.
+void LookTest::messageBoxes()
+{
+    QFETCH(bool, exists);
+    QFETCH(QString, icon);
+    QFETCH(QStringList, buttons);
+    if (qEnvironmentVariable("QT_QPA_PLATFORMTHEME") == QLatin1String("gtk3")) {
+        // The theme is in force: it names Qt's buttons in GNOME's manner, with mnemonics.
+        QMessageBox plain(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok);
+        if (!plain.button(QMessageBox::Ok)->text().contains(u'&'))
+            QSKIP("Qt's GTK platform theme is not in force");
+    }
+    QVERIFY(DesktopServices::installJapaneseQtTranslation());
+    const QString record = QDir(m_dir->path()).filePath(QStringLiteral("サクラ.pas"));
+    if (exists)
+        QVERIFY(writeBytes(record, "old\r\n"));
+    DesktopServices services;
+    Quorvel1 window(services, m_dir->path());
+    services.setWindow(&window);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.findChild<QLineEdit *>("Text1")->setText(QStringLiteral("サクラ"));
+    window.findChild<QLineEdit *>("Text2")->setText(kPassword);
+    auto *create = window.findChild<QPushButton *>("Command2");
+    create->setFocus(Qt::TabFocusReason);
+
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen = true;
+        const auto close = qScopeGuard([box] { box->done(QMessageBox::Cancel); });
+        const QImage classic = QImage(icon).convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(box->iconPixmap().toImage().convertToFormat(QImage::Format_ARGB32), classic);
+        // From left to right, as the classic desktop ordered them.
+        QMap<int, QString> texts;
+        for (QAbstractButton *button : box->buttons()) {
+            texts.insert(button->x(), button->text());
+            QCOMPARE(button->font().families(), window.font().families());
+        }
+        QCOMPARE(texts.values(), buttons);
+        const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label);
+        QCOMPARE(label->font().families(), window.font().families());
+        QCOMPARE(label->font().pointSizeF(), window.font().pointSizeF());
+        QCOMPARE(label->palette().color(QPalette::Window), QColor(kGrey));
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::black));
+        // A screen reader reads the lines as they show.
+        const QString read = QAccessible::queryAccessibleInterface(const_cast<QLabel *>(label))
+                                 ->text(QAccessible::Name);
+        QVERIFY2(!read.contains(u'\r') && read.contains(u'\n') == exists, qPrintable(read));
+    });
+    QTest::keyClick(create, Qt::Key_Space);
+    QVERIFY(seen);
+    QTRY_COMPARE(QApplication::focusWidget(), create);
+    QTest::keyClick(create, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window.findChild<QLineEdit *>("Text6"));
 }
 
 QTEST_MAIN(LookTest)

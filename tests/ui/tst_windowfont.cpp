@@ -2,13 +2,14 @@
 // and no other: ctest runs this once for each family, with FONTCONFIG_FILE naming a
 // configuration of DejaVu and that family only, and QUORVEL_TEST_FONT_FAMILY the
 // family. The program's own copy of IPAPGothic lies in "fonts" beside this test, as it
-// lies beside the program.
+// lies beside the program; built as windowfont_alone, the test lies where there is none.
 #include "UiTestSupport.h"
 #include "ui/WindowFont.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -45,6 +46,7 @@ private slots:
     void standInWithoutOwnFont();
     void ownFontFirst();
     void nothingClipped();
+    void latinLettersDrawn();
 
 private:
     QString m_family;
@@ -72,7 +74,11 @@ void FontsTest::standInWithoutOwnFont()
 void FontsTest::ownFontFirst()
 {
     const QString family = WindowFont::family();
+#ifdef QUORVEL_TEST_WITHOUT_OWN_FONT
+    QCOMPARE(family, m_family);
+#else
     QCOMPARE(family, QStringLiteral("IPAPGothic"));
+#endif
     QCOMPARE(QFontInfo(QFont(family)).family(), family);
     QCOMPARE(QFontInfo(QFont(family, 9, QFont::Bold)).family(), family);
 }
@@ -100,7 +106,8 @@ void FontsTest::nothingClipped()
     // high as a line of the designed font, and labels as wide as their text: their text
     // is whole when it draws the same with room around it.
     for (QPushButton *button : {w.Command1, w.Command2, w.Command4, w.Command5})
-        QVERIFY2(button->rect().adjusted(2, 2, -2, -2).contains(inkOf(button)), qPrintable(button->text()));
+        QVERIFY2(button->rect().adjusted(2, 2, -2, -2).contains(inkOf(button)),
+                 qPrintable(button->text()));
     const auto whole = [](auto *widget) {
         const QSize ink = inkOf(widget).size();
         widget->resize(widget->size() + QSize(24, 24));
@@ -113,6 +120,42 @@ void FontsTest::nothingClipped()
     for (QLabel *label : w.window.findChildren<QLabel *>()) {
         if (label->isVisible() && !label->text().isEmpty())
             whole(label);
+    }
+    w.Command2->hide();
+    w.Command3->show();
+    QVERIFY(w.Command3->rect().adjusted(2, 2, -2, -2).contains(inkOf(w.Command3)));
+
+    // The caption of the count inside its frame, below the frame's top edge.
+    const QLabel *count = w.Label9->parentWidget()->findChild<QLabel *>(QStringLiteral("Label2"));
+    QVERIFY(count->geometry().top() > 2
+            && count->geometry().right() < count->parentWidget()->width() - 2);
+
+    // The font that fits as designed keeps its designed size.
+    if (WindowFont::family() == QLatin1String("IPAPGothic")) {
+        for (QWidget *widget : w.window.findChildren<QWidget *>()) {
+            const qreal points = widget->font().pointSizeF();
+            QVERIFY2(
+                points == 9
+                    || (points == 8.25 && (widget == w.Text3 || w.Text3->isAncestorOf(widget))),
+                qPrintable(widget->objectName() + u' ' + QString::number(points)));
+        }
+    }
+}
+
+// Every letter and digit is drawn from a font that has it, not as the box of a missing glyph.
+void FontsTest::latinLettersDrawn()
+{
+    FakeServices services;
+    QTemporaryDir dir;
+    Window w(services, dir.path());
+    for (QWidget *widget : {static_cast<QWidget *>(w.Text3), static_cast<QWidget *>(w.Label1)}) {
+        QTextLayout layout(QStringLiteral("Quorvel ver1.08 ABCXYZ abcxyz 0123456789 作成日"),
+                           widget->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun &run : layout.glyphRuns())
+            QVERIFY2(!run.glyphIndexes().contains(0), qPrintable(run.rawFont().familyName()));
     }
 }
 
