@@ -10,6 +10,7 @@
 // Also here, as they need other users or the real system: a record of another user in a
 // shared group folder, its ACL and extended attributes.
 
+#include "SweepMessage.h"
 #include "WatchedCalls.h"
 
 #include <QByteArray>
@@ -488,25 +489,12 @@ QString TestSaveSweep::judge(const Watched &run, const QString &folder, const Fi
     if (stateOf(folder + u'/' + kBystander).bytes != kBystanderBytes)
         return QStringLiteral("the record beside it changed");
     if (!run.killed) {
-        QStringList results = run.shown;
-        if (replace && results.value(0).contains(QStringLiteral("上書きしますか？")))
-            results.removeFirst();
-        const QString result = results.value(0);
-        const QString saved = kFile
-                              + (replace ? QStringLiteral("を上書き保存しました")
-                                         : QStringLiteral("を作成しました"));
-        const bool saidSaved
-            = result == saved || result.startsWith(saved + QStringLiteral("\r\nただし、"));
-        const QString notSaved = kFile + QStringLiteral("を保存できませんでした！\r\n");
-        if (results.size() != 1
-            || !(saidSaved || (result.startsWith(notSaved) && result.size() > notSaved.size())))
-            return QStringLiteral("not one message saying what was done");
-        if (saidSaved != whole)
-            return QStringLiteral("the message does not say what is on the disk");
         // The reason is what happened, not a file or folder that is not there.
-        if (result.contains(QStringLiteral("既にあります"))
-            || result.contains(QStringLiteral("見つかりません")))
-            return QStringLiteral("a reason that did not happen");
+        const QString wrong = judgeMessage(run.shown, kFile, replace, whole,
+                                           {QStringLiteral("既にあります"),
+                                            QStringLiteral("見つかりません")});
+        if (!wrong.isEmpty())
+            return wrong;
         if (!temporaries(folder).isEmpty() && call != QLatin1String("unlinkat"))
             return QStringLiteral("a temporary file left: ") + temporaries(folder).join(u' ');
     }

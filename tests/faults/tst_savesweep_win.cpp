@@ -9,6 +9,8 @@
 // The replace finds a day-old temporary file of an earlier crash, so that the clean-up
 // on the way is swept too.
 
+#include "SweepMessage.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -272,29 +274,13 @@ QString TestSaveSweepWin::judge(const Run &run, const QString &folder, bool repl
     if (bytesOf(folder + u'/' + kBystander) != kBystanderBytes)
         return QStringLiteral("the record beside it changed");
     if (!run.killed) {
-        QStringList results = run.shown;
-        if (replace
-            && results.value(0) == kFile + QStringLiteral("が既に存在します\r\n上書きしますか？"))
-            results.removeFirst();
-        const QString result = results.value(0);
-        const QString saved = kFile
-                              + (replace ? QStringLiteral("を上書き保存しました")
-                                         : QStringLiteral("を作成しました"));
-        const bool saidSaved
-            = result == saved || result.startsWith(saved + QStringLiteral("\r\nただし、"));
-        const QString notSaved = kFile + QStringLiteral("を保存できませんでした！\r\n");
-        if (results.size() != 1
-            || !(saidSaved || (result.startsWith(notSaved) && result.size() > notSaved.size())))
-            return QStringLiteral("not one message saying what was done");
-        if (saidSaved != whole)
-            return QStringLiteral("the message does not say what is on the disk");
         // The reason is what happened: the file or folder is there, and is what it is.
-        for (const QString &untrue :
-             {QStringLiteral("既にあります"), QStringLiteral("見つかりません"),
-              QStringLiteral("ではありません")}) {
-            if (result.contains(untrue))
-                return QStringLiteral("a reason that did not happen");
-        }
+        const QString wrong = judgeMessage(run.shown, kFile, replace, whole,
+                                           {QStringLiteral("既にあります"),
+                                            QStringLiteral("見つかりません"),
+                                            QStringLiteral("ではありません")});
+        if (!wrong.isEmpty())
+            return wrong;
         QStringList left = temporaries(folder);
         left.removeOne(kStale);
         if (!left.isEmpty())

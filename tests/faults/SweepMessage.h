@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What one swept create command told the user, judged against what the disk holds: one
+// message after the question, "saved" exactly when the whole new record is there, "not
+// saved" with a reason otherwise, and no reason that names what did not happen.
+// Returns what is wrong, or nothing.
+inline QString judgeMessage(QStringList shown, const QString &file, bool replace, bool whole,
+                            const QStringList &untrueReasons)
+{
+    if (replace && shown.value(0) == file + QStringLiteral("が既に存在します\r\n上書きしますか？"))
+        shown.removeFirst();
+    const QString result = shown.value(0);
+    const QString saved = file
+                          + (replace ? QStringLiteral("を上書き保存しました")
+                                     : QStringLiteral("を作成しました"));
+    const bool saidSaved
+        = result == saved || result.startsWith(saved + QStringLiteral("\r\nただし、"));
+    const QString notSaved = file + QStringLiteral("を保存できませんでした！\r\n");
+    if (shown.size() != 1
+        || !(saidSaved || (result.startsWith(notSaved) && result.size() > notSaved.size())))
+        return QStringLiteral("not one message saying what was done");
+    if (saidSaved != whole)
+        return QStringLiteral("the message does not say what is on the disk");
+    for (const QString &untrue : untrueReasons) {
+        if (result.contains(untrue))
+            return QStringLiteral("a reason that did not happen");
+    }
+    return {};
+}
