@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Tries the Windows deliverables in dist/ under Wine (WINEPREFIX set by tools/windows.sh)
 # as a user would: the program unpacked from the zip shows its window; the installer
-# installs silently, with its Start menu entry and its entry in Apps & features; the
-# installed program shows its window; the uninstaller takes all of it away again.
+# replaces an older version silently, with its Start menu entry and one entry in Apps &
+# features; the installed program shows its window; the Start menu entry starts it in
+# the user's Documents folder; while it runs, the uninstaller and the installer change
+# nothing and say so in their exit code; closed, the uninstaller takes all of it away.
 # Only Windows' own search path: a DLL the zip lacks must be missed here.
 set -uo pipefail
 dist=$1
@@ -55,17 +57,113 @@ fi
 
 installed="$WINEPREFIX/drive_c/Program Files/Quorvel"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+menu_entry="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk"
+# The pids of this prefix's Windows processes started from a file of that name.
+windows_pids() {
+    local proc argv0
+    for proc in /proc/[0-9]*; do
+        tr "\\0" "\\n" 2>/dev/null <"$proc/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        argv0=$(tr "\\0" "\\n" 2>/dev/null <"$proc/cmdline" | head -n 1)
+        [[ ${argv0,,} == *\\"${1,,}" ]] && echo "${proc#/proc/}"
+    done
+}
+# Everything an installation is: its files with their sums, the menu entry and the entry
+# in Apps & features.
+installation() {
+    (cd "$installed" 2>/dev/null && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum)
+    [ -e "$menu_entry" ] && echo "menu entry"
+    wine reg query "$key" 2>/dev/null | tr -d '\r'
+}
+quorvel_entries() {
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null \
+        | grep -c 'DisplayName.*REG_SZ.*Quorvel'
+}
+
+# An older version, made by this script from the same files and one more, goes first:
+# the new one must replace it, that file included, with one entry in Apps & features.
+source "$here/../../tools/windows-common.sh"
+old="$work/old"
+mkdir -p "$old"
+cp -R "$dist/Quorvel" "$old/"
+echo "a file only the older version had" >"$old/Quorvel/old-version-only.txt"
+cp "$dist/quorvel.ico" "$old/"
+quorvel_uninstall_list "$old/Quorvel" >"$old/uninstall-files.nsh"
+makensis -V1 '-XSetCompressor /FINAL zlib' -DVERSION=0.9.9 -DVERSION_WINDOWS=0.09.0009 -DSIZE_KB=1 \
+    -DSTAGE="$old/Quorvel" -DOUT="$old/older-setup.exe" "$here/quorvel.nsi" >/dev/null \
+    || fail "the older installer could not be made"
+wine "$old/older-setup.exe" /S || fail "the older version did not install"
+[ -f "$installed/old-version-only.txt" ] || fail "the older version did not install its own file"
+
 # The installer runs to its end before wine returns.
-wine "$dist/Quorvel-$version-setup.exe" /S
+wine "$dist/Quorvel-$version-setup.exe" /S || fail "the installer ended with exit code $?"
 [ -f "$installed/Quorvel.exe" ] || fail "the installer put no Quorvel.exe into Program Files"
-[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk" ] \
-    || fail "the installer made no Start menu entry"
+[ -f "$menu_entry" ] || fail "the installer made no Start menu entry"
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" \
     || fail "Apps & features has no entry with version $version"
+[ "$(quorvel_entries)" = 1 ] || fail "Apps & features has $(quorvel_entries) entries for Quorvel, not one"
+expected=$( (cd "$dist/Quorvel" && find . -type f; echo ./uninstall.exe) | LC_ALL=C sort)
+[ "$(cd "$installed" && find . -type f | LC_ALL=C sort)" = "$expected" ] \
+    || fail "over the older version, Program Files holds other files than the new version's: $(
+        diff <(echo "$expected") <(cd "$installed" && find . -type f | LC_ALL=C sort) | grep '^[<>]')"
 if check_window "$installed/Quorvel.exe"; then
-    echo "installer: installed silently; the installed program shows its window"
+    echo "installer: replaced an older version silently; the installed program shows its window"
 else
     fail "the installed program showed no window \"$title\""
+fi
+
+# The Start menu entry, started as Windows starts it, starts Quorvel in the user's
+# Documents folder. A folder of its own here (Wine links it to the home folder), so that
+# no other folder can pass for it; Wine gives the Windows program's current folder to its
+# Unix process.
+documents="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Documents"
+[ -L "$documents" ] && rm "$documents"
+mkdir -p "$documents"
+WINEQT_QPA_PLATFORM=offscreen wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Quorvel.lnk'
+pid=""
+for _ in $(seq 100); do
+    pid=$(windows_pids Quorvel.exe | head -n 1)
+    [ -n "$pid" ] && break
+    sleep 0.2
+done
+if [ -z "$pid" ]; then
+    fail "the Start menu entry started no Quorvel.exe"
+else
+    started_in=$(readlink -f "/proc/$pid/cwd")
+    [ "$started_in" = "$(readlink -f "$documents")" ] \
+        || fail "the Start menu entry started Quorvel in $started_in, not in Documents"
+    echo "shortcut: the Start menu entry starts Quorvel in the user's Documents folder"
+
+    # With it running, neither the uninstaller nor the installer changes anything.
+    sleep 2
+    before=$(installation)
+    wine "$installed/uninstall.exe" /S
+    # The uninstaller runs from a copy of itself and returns at once; wait for the copy.
+    sleep 1
+    for _ in $(seq 150); do
+        [ -z "$(windows_pids Au_.exe)" ] && break
+        sleep 0.2
+    done
+    [ "$(installation)" = "$before" ] \
+        || fail "the uninstaller changed the installation while Quorvel ran"
+    # Run in place, the uninstaller returns its own exit code. NSIS reads the folder after
+    # _?= unquoted to the end of the line, and Wine quotes an argument with a space: given
+    # as two arguments, the line reads as typed.
+    wine "$installed/uninstall.exe" /S '_?=C:\Program' 'Files\Quorvel'
+    status=$?
+    [ "$status" -eq 2 ] || fail "the uninstaller in place ended with $status while Quorvel ran, not 2"
+    [ "$(installation)" = "$before" ] \
+        || fail "the uninstaller in place changed the installation while Quorvel ran"
+    wine "$dist/Quorvel-$version-setup.exe" /S
+    status=$?
+    [ "$status" -eq 2 ] || fail "the installer ended with $status while Quorvel ran, not 2"
+    [ "$(installation)" = "$before" ] \
+        || fail "the installer changed the installation while Quorvel ran"
+    echo "running: the uninstaller and the installer ended with exit code 2 and changed nothing"
+    kill "$pid"
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.2
+    done
 fi
 
 wine "$installed/uninstall.exe" /S
@@ -75,8 +173,7 @@ for _ in $(seq 100); do
     sleep 0.2
 done
 [ ! -e "$installed" ] || fail "the uninstaller left $(find "$installed" | head -n 5)"
-[ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk" ] \
-    || fail "the uninstaller left the Start menu entry"
+[ ! -e "$menu_entry" ] || fail "the uninstaller left the Start menu entry"
 if wine reg query "$key" >/dev/null 2>&1; then
     fail "the uninstaller left the entry in Apps & features"
 fi
