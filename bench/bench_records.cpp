@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -239,16 +240,24 @@ int main(int argc, char *argv[])
     QTemporaryDir temporary;
     if (!temporary.isValid())
         fail("no temporary directory");
-    const QString root = temporary.path();
-    const QString empty = root + QStringLiteral("/empty");
-    const QString trip = root + QStringLiteral("/trip");
+    // Folders made beforehand, where making them here would take too long: under Wine each
+    // new file costs a pass over its whole folder (Wine looks for the name in any case),
+    // so 100,000 records would take hours. tools/windows.sh --bench makes them from Linux
+    // as below and names them: records<N> and folders in QUORVEL_BENCH_FOLDERS, and
+    // records1000000 in the memory folder. They are read, never changed.
+    const QString prepared = qEnvironmentVariable("QUORVEL_BENCH_FOLDERS");
+    const QString root = prepared.isEmpty() ? temporary.path() : prepared;
+    const QString empty = temporary.path() + QStringLiteral("/empty");
+    const QString trip = temporary.path() + QStringLiteral("/trip");
     QDir().mkpath(empty);
     QDir().mkpath(trip);
     const QList<int> sizes = {1000, 10000, 100000};
-    for (const int size : sizes)
-        makeRecords(root + QStringLiteral("/records%1").arg(size), size);
     const QString folders = root + QStringLiteral("/folders");
-    BenchSystem::makeFolders(folders, 20000);
+    if (prepared.isEmpty()) {
+        for (const int size : sizes)
+            makeRecords(root + QStringLiteral("/records%1").arg(size), size);
+        BenchSystem::makeFolders(folders, 20000);
+    }
 
     QList<Row> rows;
     Window w(empty);
@@ -319,7 +328,7 @@ int main(int argc, char *argv[])
         w.window.findChild<QCheckBox *>(QStringLiteral("Check3"))->setChecked(true);
         w.open(trip, 0);
         roundTrip(w, trip);
-        const QString bareTrip = root + QStringLiteral("/bare");
+        const QString bareTrip = temporary.path() + QStringLiteral("/bare");
         QDir().mkpath(bareTrip);
         bareRoundTrip(bareTrip);
         const Paired trips = paired(4 * runs + 1, [&] { return roundTrip(w, trip); },
@@ -335,10 +344,15 @@ int main(int argc, char *argv[])
         // Making and removing a million files on a disk takes minutes; in memory, where
         // there is a file system for that, seconds. Both sides read the same folder.
         const QString memory = BenchSystem::memoryFolder();
-        QTemporaryDir inMemory(memory + QStringLiteral("/bench_records-XXXXXX"));
-        const QString folder = (!memory.isEmpty() && inMemory.isValid() ? inMemory.path() : root)
-                               + QStringLiteral("/records1000000");
-        makeRecords(folder, million);
+        QString folder = memory + QStringLiteral("/records1000000");
+        std::unique_ptr<QTemporaryDir> inMemory;
+        if (prepared.isEmpty()) {
+            if (!memory.isEmpty())
+                inMemory = std::make_unique<QTemporaryDir>(memory + QStringLiteral("/bench_records-XXXXXX"));
+            folder = (inMemory && inMemory->isValid() ? inMemory->path() : root)
+                     + QStringLiteral("/records1000000");
+            makeRecords(folder, million);
+        }
         const double bare = timeBareScan(folder, false, million);
         const double ours = w.open(folder, million);
         // A page down, and the list painted again, as the scroll bar does it.
@@ -362,12 +376,15 @@ int main(int argc, char *argv[])
                      mib(emptyStart.peakMiB) + QStringLiteral(" (empty folder)"),
                      QStringLiteral("+") + mib(start.peakMiB - emptyStart.peakMiB),
                      QStringLiteral("reported"), QStringLiteral("—")});
-        removeFlat(folder);
+        if (prepared.isEmpty())
+            removeFlat(folder);
     }
 
-    for (const int size : sizes)
-        removeFlat(root + QStringLiteral("/records%1").arg(size));
-    removeFlat(folders);
+    if (prepared.isEmpty()) {
+        for (const int size : sizes)
+            removeFlat(root + QStringLiteral("/records%1").arg(size));
+        removeFlat(folders);
+    }
 
     std::printf("| row | ours | bare, same run | ratio | target | inside |\n");
     std::printf("|---|---|---|---|---|---|\n");
