@@ -33,6 +33,11 @@ check_window() {
     return $status
 }
 
+# SHA256SUMS names both packages, with their sums, as a user checks a download.
+(cd "$dist" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match the packages"
+[ "$(awk '{ print $2 }' "$dist/SHA256SUMS" | sort | tr '\n' ' ')" = \
+  "Quorvel-$version-setup.exe Quorvel-$version-win64.zip " ] || fail "SHA256SUMS does not name both packages"
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && unzip -q "$dist/Quorvel-$version-win64.zip")
