@@ -388,10 +388,12 @@ int main(int argc, char *argv[])
 
     std::printf("| row | ours | bare, same run | ratio | target | inside |\n");
     std::printf("|---|---|---|---|---|---|\n");
+    // UTF-8 whatever the system's 8-bit code page (Windows' would print ≤ as =).
     for (const Row &row : std::as_const(rows)) {
-        std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.what), qPrintable(row.ours),
-                    qPrintable(row.bare), qPrintable(row.ratio), qPrintable(row.target),
-                    qPrintable(row.within));
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", row.what.toUtf8().constData(),
+                    row.ours.toUtf8().constData(), row.bare.toUtf8().constData(),
+                    row.ratio.toUtf8().constData(), row.target.toUtf8().constData(),
+                    row.within.toUtf8().constData());
     }
     std::printf("(medians of %d runs; start-up in an empty folder %d pairs and the round trip %d "
                 "pairs, taken in turn with the bare side, the ratio the median of the pairs' "
