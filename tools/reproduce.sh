@@ -3,15 +3,18 @@
 # clones in two different folders (build-reproduce/one/quorvel and
 # build-reproduce/two/elsewhere/q), each making Quorvel-<version>-win64.zip,
 # Quorvel-<version>-setup.exe and quorvel_<version>_<arch>.deb, and compares them byte
-# for byte. Where the worktree has no uncommitted changes, the packages that
-# tools/windows.sh made in build-win/dist are compared too. Qt for Windows comes from the
+# for byte. Run by tools/windows.sh on a worktree without uncommitted changes, it builds
+# the commit that made build-win/dist and compares those packages too. Qt for Windows comes from the
 # cache (tools/windows-qt.sh); only Quorvel is built, twice for each system.
 source "$(dirname "$0")/setup.sh"
 source "$(dirname "$0")/windows-common.sh"
 quorvel_windows_setup
 quorvel_install "${QUORVEL_PACKAGES[@]}" dpkg-dev file
 started=$SECONDS
-commit=$(git -C "$QUORVEL_ROOT" rev-parse HEAD)
+commit=${QUORVEL_DIST_COMMIT:-$(git -C "$QUORVEL_ROOT" rev-parse HEAD)}
+# The packages of a commit carry its time.
+SOURCE_DATE_EPOCH=$(git -C "$QUORVEL_ROOT" log -1 --format=%ct "$commit")
+export SOURCE_DATE_EPOCH
 work="$QUORVEL_ROOT/build-reproduce"
 rm -rf "$work"
 arch=$(dpkg --print-architecture)
@@ -61,7 +64,7 @@ compare "$one/packages" "$two/packages" "both clones"
 # SHA256SUMS of each clone names the same sums.
 cmp -s "$one/build-win/dist/SHA256SUMS" "$two/build-win/dist/SHA256SUMS" \
     || { echo "FAIL: the two SHA256SUMS differ" >&2; failures=$((failures + 1)); }
-if [ -z "$(git -C "$QUORVEL_ROOT" status --porcelain)" ] && [ -f "$QUORVEL_ROOT/build-win/dist/${files[0]}" ]; then
+if [ -n "${QUORVEL_DIST_COMMIT:-}" ]; then
     compare "$one/packages" "$QUORVEL_ROOT/build-win/dist" "the clone and build-win/dist"
 fi
 [ "$failures" -eq 0 ] || exit 1

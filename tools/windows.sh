@@ -18,6 +18,13 @@ for argument in "$@"; do
 done
 quorvel_windows_setup
 build="$QUORVEL_ROOT/build-win"
+# The commit build-win/dist is made of, where nothing beside it is changed: reproduce.sh
+# builds that one and compares build-win/dist with its clones too.
+head=$(git -C "$QUORVEL_ROOT" rev-parse HEAD 2>/dev/null || true)
+if [ -n "$head" ] && [ -z "$(git -C "$QUORVEL_ROOT" status --porcelain)" ] \
+        && [ "$SOURCE_DATE_EPOCH" = "$(git -C "$QUORVEL_ROOT" log -1 --format=%ct)" ]; then
+    export QUORVEL_DIST_COMMIT=$head
+fi
 
 echo "== Cross-building Quorvel for Windows (build-win) =="
 quorvel_windows_configure "$build" ON
