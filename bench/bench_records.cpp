@@ -2,6 +2,7 @@
 // measured in the same run on the same data. Makes its folders in a temporary
 // directory, prints one table and removes them. Figures only: nothing here passes or
 // fails a build; the last column says whether the row is inside its target.
+#include "BenchSystem.h"
 #include "platform/Services.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
@@ -21,13 +22,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <functional>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -61,80 +57,14 @@ double medianOf(int runs, const std::function<double()> &run)
     return median(values);
 }
 
-void fail(const char *what)
-{
-    std::fprintf(stderr, "bench_records: %s\n", what);
-    std::exit(1);
-}
+using BenchSystem::bareScan;
+using BenchSystem::fail;
+using BenchSystem::removeFlat;
 
 // Records of 38 bytes, a password and CR LF, named as horses are.
 void makeRecords(const QString &folder, int count)
 {
-    QDir().mkpath(folder);
-    const QByteArray bytes = (kPassword + QStringLiteral("\r\n")).toLatin1();
-    const QByteArray base = QFile::encodeName(folder) + "/ウマ";
-    for (int i = 0; i < count; ++i) {
-        const QByteArray path = base + QByteArray::number(i) + ".pas";
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
-            fail("cannot write a record");
-        ::close(fd);
-    }
-}
-
-void makeFolders(const QString &folder, int count)
-{
-    QDir().mkpath(folder);
-    const QByteArray base = QFile::encodeName(folder) + "/厩舎";
-    for (int i = 0; i < count; ++i) {
-        if (::mkdir((base + QByteArray::number(i)).constData(), 0755) != 0)
-            fail("cannot make a folder");
-    }
-}
-
-// The folder's entries, which are files and empty folders only, and the folder.
-void removeFlat(const QString &folder)
-{
-    const QByteArray path = QFile::encodeName(folder);
-    DIR *dir = ::opendir(path.constData());
-    if (!dir)
-        return;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        ::unlinkat(::dirfd(dir), entry->d_name, entry->d_type == DT_DIR ? AT_REMOVEDIR : 0);
-    }
-    ::closedir(dir);
-    ::rmdir(path.constData());
-}
-
-bool endsWithPas(const char *name, size_t length)
-{
-    return length >= 4 && strncasecmp(name + length - 4, ".pas", 4) == 0;
-}
-
-// What a program that only wants the names does: readdir, the entry's type, the
-// ending, and a sort of the bytes.
-size_t bareScan(const QString &folder, bool folders)
-{
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        fail("cannot open a folder");
-    std::vector<std::string> names;
-    while (const dirent *entry = ::readdir(dir)) {
-        const size_t length = std::strlen(entry->d_name);
-        if (folders) {
-            if (entry->d_type != DT_DIR || std::strcmp(entry->d_name, ".") == 0
-                || std::strcmp(entry->d_name, "..") == 0)
-                continue;
-        } else if (entry->d_type != DT_REG || !endsWithPas(entry->d_name, length)) {
-            continue;
-        }
-        names.emplace_back(entry->d_name, length);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names.size();
+    BenchSystem::makeRecords(folder, count, (kPassword + QStringLiteral("\r\n")).toLatin1());
 }
 
 double timeBareScan(const QString &folder, bool folders, size_t expected)
@@ -261,31 +191,10 @@ double roundTrip(Window &w, const QString &folder)
     return ms;
 }
 
-// The same 43 bytes to a temporary file made durable as the program's save makes it
-// (the file synced before the rename, the folder after it), renamed over the record and
-// read back.
+// The same 43 bytes written as the program's save writes them, and read back.
 double bareRoundTrip(const QString &folder)
 {
-    const QByteArray target = QFile::encodeName(folder) + "/bare(55).pas";
-    const QByteArray temporary = target + ".tmp";
-    const QByteArray bytes = (kPassword + QStringLiteral("\r\n#55\r\n")).toLatin1();
-    ::unlink(target.constData());
-    QElapsedTimer timer;
-    timer.start();
-    int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size()
-        || ::fsync(fd) != 0 || ::close(fd) != 0
-        || ::rename(temporary.constData(), target.constData()) != 0)
-        fail("the bare write failed");
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0 || ::fsync(dir) != 0 || ::close(dir) != 0)
-        fail("the bare folder sync failed");
-    char back[64];
-    fd = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::read(fd, back, sizeof back) != bytes.size())
-        fail("the bare read failed");
-    ::close(fd);
-    return msSince(timer);
+    return BenchSystem::bareRoundTrip(folder, (kPassword + QStringLiteral("\r\n#55\r\n")).toLatin1());
 }
 
 struct Row
@@ -331,16 +240,24 @@ int main(int argc, char *argv[])
     QTemporaryDir temporary;
     if (!temporary.isValid())
         fail("no temporary directory");
-    const QString root = temporary.path();
-    const QString empty = root + QStringLiteral("/empty");
-    const QString trip = root + QStringLiteral("/trip");
+    // Folders made beforehand, where making them here would take too long: under Wine each
+    // new file costs a pass over its whole folder (Wine looks for the name in any case),
+    // so 100,000 records would take hours. tools/windows.sh --bench makes them from Linux
+    // as below and names them: records<N> and folders in QUORVEL_BENCH_FOLDERS, and
+    // records1000000 in the memory folder. They are read, never changed.
+    const QString prepared = qEnvironmentVariable("QUORVEL_BENCH_FOLDERS");
+    const QString root = prepared.isEmpty() ? temporary.path() : prepared;
+    const QString empty = temporary.path() + QStringLiteral("/empty");
+    const QString trip = temporary.path() + QStringLiteral("/trip");
     QDir().mkpath(empty);
     QDir().mkpath(trip);
     const QList<int> sizes = {1000, 10000, 100000};
-    for (const int size : sizes)
-        makeRecords(root + QStringLiteral("/records%1").arg(size), size);
     const QString folders = root + QStringLiteral("/folders");
-    makeFolders(folders, 20000);
+    if (prepared.isEmpty()) {
+        for (const int size : sizes)
+            makeRecords(root + QStringLiteral("/records%1").arg(size), size);
+        BenchSystem::makeFolders(folders, 20000);
+    }
 
     QList<Row> rows;
     Window w(empty);
@@ -411,7 +328,7 @@ int main(int argc, char *argv[])
         w.window.findChild<QCheckBox *>(QStringLiteral("Check3"))->setChecked(true);
         w.open(trip, 0);
         roundTrip(w, trip);
-        const QString bareTrip = root + QStringLiteral("/bare");
+        const QString bareTrip = temporary.path() + QStringLiteral("/bare");
         QDir().mkpath(bareTrip);
         bareRoundTrip(bareTrip);
         const Paired trips = paired(4 * runs + 1, [&] { return roundTrip(w, trip); },
@@ -426,10 +343,16 @@ int main(int argc, char *argv[])
         const int million = 1000000;
         // Making and removing a million files on a disk takes minutes; in memory, where
         // there is a file system for that, seconds. Both sides read the same folder.
-        QTemporaryDir inMemory(QStringLiteral("/dev/shm/bench_records-XXXXXX"));
-        const QString folder = (inMemory.isValid() ? inMemory.path() : root)
-                               + QStringLiteral("/records1000000");
-        makeRecords(folder, million);
+        const QString memory = BenchSystem::memoryFolder();
+        QString folder = memory + QStringLiteral("/records1000000");
+        std::unique_ptr<QTemporaryDir> inMemory;
+        if (prepared.isEmpty()) {
+            if (!memory.isEmpty())
+                inMemory = std::make_unique<QTemporaryDir>(memory + QStringLiteral("/bench_records-XXXXXX"));
+            folder = (inMemory && inMemory->isValid() ? inMemory->path() : root)
+                     + QStringLiteral("/records1000000");
+            makeRecords(folder, million);
+        }
         const double bare = timeBareScan(folder, false, million);
         const double ours = w.open(folder, million);
         // A page down, and the list painted again, as the scroll bar does it.
@@ -453,19 +376,24 @@ int main(int argc, char *argv[])
                      mib(emptyStart.peakMiB) + QStringLiteral(" (empty folder)"),
                      QStringLiteral("+") + mib(start.peakMiB - emptyStart.peakMiB),
                      QStringLiteral("reported"), QStringLiteral("—")});
-        removeFlat(folder);
+        if (prepared.isEmpty())
+            removeFlat(folder);
     }
 
-    for (const int size : sizes)
-        removeFlat(root + QStringLiteral("/records%1").arg(size));
-    removeFlat(folders);
+    if (prepared.isEmpty()) {
+        for (const int size : sizes)
+            removeFlat(root + QStringLiteral("/records%1").arg(size));
+        removeFlat(folders);
+    }
 
     std::printf("| row | ours | bare, same run | ratio | target | inside |\n");
     std::printf("|---|---|---|---|---|---|\n");
+    // UTF-8 whatever the system's 8-bit code page (Windows' would print ≤ as =).
     for (const Row &row : std::as_const(rows)) {
-        std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.what), qPrintable(row.ours),
-                    qPrintable(row.bare), qPrintable(row.ratio), qPrintable(row.target),
-                    qPrintable(row.within));
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", row.what.toUtf8().constData(),
+                    row.ours.toUtf8().constData(), row.bare.toUtf8().constData(),
+                    row.ratio.toUtf8().constData(), row.target.toUtf8().constData(),
+                    row.within.toUtf8().constData());
     }
     std::printf("(medians of %d runs; start-up in an empty folder %d pairs and the round trip %d "
                 "pairs, taken in turn with the bare side, the ratio the median of the pairs' "

@@ -3,13 +3,13 @@
 // its peak resident memory once the first paint of the whole window (every control in
 // it) is done, and quits; the benchmark takes the time from starting the process to
 // that line.
+#include "BenchSystem.h"
 #include "platform/DesktopServices.h"
 #include "ui/ClassicLook.h"
 #include "ui/Quorvel1.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <QLineEdit>
 #include <QTimer>
@@ -18,19 +18,6 @@
 #include <memory>
 
 namespace {
-// The peak resident set, in KiB, as the kernel counts it.
-long peakResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 // Reports after the first paint event of the window has been handled, once the rest
 // of that paint pass (the children, the flush) has run too.
 class FirstPaint : public QObject
@@ -44,7 +31,7 @@ protected:
         if (!m_seen && watched == m_window && event->type() == QEvent::Paint) {
             m_seen = true;
             QTimer::singleShot(0, qApp, [] {
-                std::printf("painted %ld\n", peakResidentKiB());
+                std::printf("painted %ld\n", BenchSystem::peakResidentKiB());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });

@@ -29,9 +29,10 @@ quorvel_build() {
 
 # A small file system of our own for the tests to fill, so that a full disk is the
 # system's own refusal; QUORVEL_TEST_SMALL_DISK names it, and the tests that need it skip
-# where none could be mounted. Kept mounted for the next run.
+# where none could be mounted. Kept mounted for the next run. One named beforehand in
+# QUORVEL_TEST_SMALL_DISK is taken instead, so that builds side by side have one each.
 quorvel_small_disk() {
-    local at=/tmp/quorvel-small-disk
+    local at=${QUORVEL_TEST_SMALL_DISK:-/tmp/quorvel-small-disk}
     mkdir -p "$at"
     mountpoint -q "$at" || mount -t tmpfs -o size=256k,mode=0777 quorvel-small "$at" 2>/dev/null || {
         echo "No small file system could be mounted; the full-disk tests will skip." >&2

@@ -3,27 +3,31 @@
 # 64-bit Windows once into a cache outside the tree (tools/windows-qt.sh), cross-builds
 # Quorvel and all its tests with MinGW-w64 into build-win/, runs the whole Qt Test suite
 # under Wine, and makes the portable zip and the installer in build-win/dist/, each of
-# them tried under Wine: the program from the zip shows its window, the installer
-# installs silently, the installed program starts, and the uninstaller removes it all.
+# them tried under Wine (packaging/windows/check-windows-packages.sh), with
+# SHA256SUMS beside them; then tools/reproduce.sh makes the packages again from two clean
+# clones and compares them byte for byte. --bench runs bench_records under Wine at the end.
 source "$(dirname "$0")/setup.sh"
+source "$(dirname "$0")/windows-common.sh"
 started=$SECONDS
-quorvel_install cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools \
-    qt6-translations-l10n g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine \
-    nsis zip unzip xz-utils xvfb xauth x11-utils fonts-ipafont-gothic fonts-dejavu-core
-
-qt=$(bash "$QUORVEL_ROOT/tools/windows-qt.sh")
-# Qt's Japanese texts are the same file for every system; the tests find them beside Qt.
-mkdir -p "$qt/translations"
-cp -f /usr/share/qt6/translations/qtbase_ja.qm "$qt/translations/"
+bench=false
+for argument in "$@"; do
+    case $argument in
+        --bench) bench=true ;;
+        *) echo "usage: tools/windows.sh [--bench]" >&2; exit 2 ;;
+    esac
+done
+quorvel_windows_setup
 build="$QUORVEL_ROOT/build-win"
-mingw_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+# The commit build-win/dist is made of, where nothing beside it is changed: reproduce.sh
+# builds that one and compares build-win/dist with its clones too.
+head=$(git -C "$QUORVEL_ROOT" rev-parse HEAD 2>/dev/null || true)
+if [ -n "$head" ] && [ -z "$(git -C "$QUORVEL_ROOT" status --porcelain)" ] \
+        && [ "$SOURCE_DATE_EPOCH" = "$(git -C "$QUORVEL_ROOT" log -1 --format=%ct)" ]; then
+    export QUORVEL_DIST_COMMIT=$head
+fi
 
 echo "== Cross-building Quorvel for Windows (build-win) =="
-cmake -S "$QUORVEL_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$QUORVEL_ROOT/cmake/MinGW-w64.cmake" -DCMAKE_PREFIX_PATH="$qt" -DQUORVEL_WINDOWS_QT="$qt" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$QUORVEL_ROOT/tools/wine-run.sh" -DBUILD_TESTING=ON \
-    >/dev/null
+quorvel_windows_configure "$build" ON
 cmake --build "$build"
 
 # --- Wine ------------------------------------------------------------------------------
@@ -61,42 +65,29 @@ echo "== The tests under Wine =="
 
 # --- Deliverables ----------------------------------------------------------------------
 echo "== The zip and the installer (build-win/dist) =="
-version=$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' "$QUORVEL_ROOT/CMakeLists.txt")
-IFS=. read -r major minor patch <<<"$version"
-version_windows=$(printf '%d.%02d.%04d' "$major" "$minor" "$patch")
 dist="$build/dist"
-stage="$dist/Quorvel"
-rm -rf "$dist" && mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/licenses"
-cp "$build/src/Quorvel.exe" "$stage/"
-cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$stage/"
-cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
-cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-cp "$mingw_runtime"/{libgcc_s_seh-1.dll,libstdc++-6.dll} "$stage/"
-cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
-cp /usr/share/qt6/translations/qtbase_ja.qm "$stage/translations/"
-# IPAPGothic for a Windows without ＭＳ Ｐゴシック (one in another language), with its licence.
-mkdir -p "$stage/fonts"
-cp "$build/src/fonts/"{ipagp.ttf,IPA_Font_License.txt} "$stage/fonts/"
-# Nothing needs the symbols on the user's machine.
-find "$stage" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
-# Qt looks for its plugins and texts beside the program.
-printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
-cp "$QUORVEL_ROOT/LICENSE" "$stage/licenses/Quorvel.txt"
-cp "$qt"/licenses/* "$stage/licenses/"
-cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/MinGW-w64-runtime.txt"
-cp /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/MinGW-w64-winpthreads.txt" 2>/dev/null || true
-(cd "$dist" && rm -f "Quorvel-$version-win64.zip" && zip -qr "Quorvel-$version-win64.zip" Quorvel)
-
-# The installer removes exactly what it installed.
-cp "$QUORVEL_ROOT/resources/quorvel.ico" "$dist/"
-(cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
- find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|') \
-    >"$dist/uninstall-files.nsh"
-size_kb=$(du -sk "$stage" | cut -f1)
-makensis -V2 -DVERSION="$version" -DVERSION_WINDOWS="$version_windows" -DSIZE_KB="$size_kb" \
-    -DSTAGE="$stage" -DOUT="$dist/Quorvel-$version-setup.exe" \
-    "$QUORVEL_ROOT/packaging/windows/quorvel.nsi"
-
+quorvel_windows_package "$build" "$dist"
 bash "$QUORVEL_ROOT/packaging/windows/check-windows-packages.sh" "$dist" "$version"
 echo "Windows: zip $(du -h "$dist/Quorvel-$version-win64.zip" | cut -f1)," \
-     "installer $(du -h "$dist/Quorvel-$version-setup.exe" | cut -f1), $((SECONDS - started)) s in all"
+     "installer $(du -h "$dist/Quorvel-$version-setup.exe" | cut -f1); SHA256SUMS:"
+cat "$dist/SHA256SUMS"
+
+echo "== The same packages again, from two clean clones (tools/reproduce.sh) =="
+bash "$QUORVEL_ROOT/tools/reproduce.sh"
+
+if $bench; then
+    # Made from Linux (bench/make_folders.py): under Wine each new file costs a pass over
+    # its folder. The million records in memory, as on Linux: a tmpfs folder as drive M:.
+    echo "== The benchmark under Wine: ratios, not Windows timings (bench/README.md) =="
+    quorvel_install python3
+    folders=$(mktemp -d "$build/bench-folders.XXXXXX")
+    memory=$(mktemp -d /dev/shm/quorvel-bench.XXXXXX)
+    python3 "$QUORVEL_ROOT/bench/make_folders.py" "$folders" "$memory"
+    ln -sfn "$memory" "$WINEPREFIX/dosdevices/m:"
+    QUORVEL_BENCH_FOLDERS=$(to_windows "$folders") QUORVEL_BENCH_MEMORY=M: \
+        "$QUORVEL_ROOT/tools/wine-run.sh" "$build/bench/bench_records.exe" && status=0 || status=$?
+    rm -f "$WINEPREFIX/dosdevices/m:"
+    rm -rf "$memory" "$folders"
+    [ "$status" -eq 0 ] || exit "$status"
+fi
+echo "Windows command: $((SECONDS - started)) s in all"

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Tries the Windows deliverables in dist/ under Wine (WINEPREFIX set by tools/windows.sh)
-# as a user would: the program unpacked from the zip has its manifest and shows its window; the installer
-# installs silently, with its Start menu entry and its entry in Apps & features; the
-# installed program shows its window; the uninstaller takes all of it away again.
+# as a user would: the program unpacked from the zip has its manifest and shows its
+# window; the installer replaces an older version silently, with its Start menu entry and
+# one entry in Apps & features; the installed program shows its window; the Start menu
+# entry starts it in the user's Documents folder; while it runs, the uninstaller and the
+# installer change nothing and say so in their exit code; closed, the uninstaller takes
+# all of it away.
 # Only Windows' own search path: a DLL the zip lacks must be missed here.
 set -uo pipefail
 dist=$1
@@ -30,6 +33,11 @@ check_window() {
     wineserver -k 2>/dev/null || true
     return $status
 }
+
+# SHA256SUMS names both packages, with their sums, as a user checks a download.
+(cd "$dist" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match the packages"
+[ "$(awk '{ print $2 }' "$dist/SHA256SUMS" | sort | tr '\n' ' ')" = \
+  "Quorvel-$version-setup.exe Quorvel-$version-win64.zip " ] || fail "SHA256SUMS does not name both packages"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -66,18 +74,52 @@ fi
 
 installed="$WINEPREFIX/drive_c/Program Files/Quorvel"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+menu_entry="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk"
+quorvel_entries() {
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null \
+        | grep -c 'DisplayName.*REG_SZ.*Quorvel'
+}
+
+# An older version, made by this script from the same files and one more, goes first:
+# the new one must replace it, that file included, with one entry in Apps & features.
+source "$here/../../tools/windows-common.sh"
+old="$work/old"
+mkdir -p "$old"
+cp -R "$dist/Quorvel" "$old/"
+echo "a file only the older version had" >"$old/Quorvel/old-version-only.txt"
+cp "$dist/quorvel.ico" "$old/"
+quorvel_uninstall_list "$old/Quorvel" >"$old/uninstall-files.nsh"
+makensis -V1 '-XSetCompressor /FINAL zlib' -DVERSION=0.9.9 -DVERSION_WINDOWS=0.09.0009 -DSIZE_KB=1 \
+    -DSTAGE="$old/Quorvel" -DOUT="$old/older-setup.exe" "$here/quorvel.nsi" >/dev/null \
+    || fail "the older installer could not be made"
+wine "$old/older-setup.exe" /S || fail "the older version did not install"
+[ -f "$installed/old-version-only.txt" ] || fail "the older version did not install its own file"
+
 # The installer runs to its end before wine returns.
-wine "$dist/Quorvel-$version-setup.exe" /S
+wine "$dist/Quorvel-$version-setup.exe" /S || fail "the installer ended with exit code $?"
 [ -f "$installed/Quorvel.exe" ] || fail "the installer put no Quorvel.exe into Program Files"
-[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk" ] \
-    || fail "the installer made no Start menu entry"
+[ -f "$menu_entry" ] || fail "the installer made no Start menu entry"
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" \
     || fail "Apps & features has no entry with version $version"
+[ "$(quorvel_entries)" = 1 ] || fail "Apps & features has $(quorvel_entries) entries for Quorvel, not one"
+expected=$( (cd "$dist/Quorvel" && find . -type f; echo ./uninstall.exe) | LC_ALL=C sort)
+[ "$(cd "$installed" && find . -type f | LC_ALL=C sort)" = "$expected" ] \
+    || fail "over the older version, Program Files holds other files than the new version's: $(
+        diff <(echo "$expected") <(cd "$installed" && find . -type f | LC_ALL=C sort) | grep '^[<>]')"
 if check_window "$installed/Quorvel.exe"; then
-    echo "installer: installed silently; the installed program shows its window"
+    echo "installer: replaced an older version silently; the installed program shows its window"
 else
     fail "the installed program showed no window \"$title\""
 fi
+
+# The Start menu entry starts Quorvel in Documents; while it runs, the uninstaller and the
+# installer change nothing (check-running.sh, on a display of its own as Quorvel needs).
+wineserver -k 2>/dev/null || true
+export installed menu_entry key dist version
+if ! xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/check-running.sh"; then
+    fail "the shortcut or the installer and uninstaller with Quorvel running (above)"
+fi
+wineserver -k 2>/dev/null || true
 
 wine "$installed/uninstall.exe" /S
 # The uninstaller runs from a copy of itself and returns at once; give it time to finish.
@@ -86,8 +128,7 @@ for _ in $(seq 100); do
     sleep 0.2
 done
 [ ! -e "$installed" ] || fail "the uninstaller left $(find "$installed" | head -n 5)"
-[ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk" ] \
-    || fail "the uninstaller left the Start menu entry"
+[ ! -e "$menu_entry" ] || fail "the uninstaller left the Start menu entry"
 if wine reg query "$key" >/dev/null 2>&1; then
     fail "the uninstaller left the entry in Apps & features"
 fi
