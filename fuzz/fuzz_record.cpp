@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -162,7 +164,8 @@ bool opensDevice(const QString &fileName)
 {
     const QString stem = fileName.section(u'.', 0, 0).trimmed().toUpper();
     static const QStringList devices = { QStringLiteral("CON"), QStringLiteral("PRN"),
-        QStringLiteral("AUX"), QStringLiteral("NUL") };
+        QStringLiteral("AUX"), QStringLiteral("NUL"), QStringLiteral("CONIN$"),
+        QStringLiteral("CONOUT$") };
     if (devices.contains(stem))
         return true;
     return stem.size() == 4 && (stem.startsWith(u"COM") || stem.startsWith(u"LPT"))
@@ -203,11 +206,16 @@ void checkNames(const QString &name, const QString &weight)
     // weight mode.
     const bool noC1Control = std::none_of(
         name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() < 0xa0; });
-    // Nor are characters that make a name show as another (format characters such as
-    // U+202E or U+00AD, line and paragraph separators) let through.
-    const bool noneInvisible = std::none_of(name.begin(), name.end(), [](QChar c) {
-        return c.category() == QChar::Other_Format || c.category() == QChar::Separator_Line
-            || c.category() == QChar::Separator_Paragraph;
+    // Nor are characters that make a name show as another let through: format
+    // characters (U+202E, U+00AD, tags), line and paragraph separators, and whatever else
+    // Unicode says draws nothing (ICU's own table, not the program's list), judged by
+    // whole code points.
+    const QList<uint> codePoints = name.toUcs4();
+    const bool noneInvisible = std::none_of(codePoints.begin(), codePoints.end(), [](uint c) {
+        const auto category = QChar::category(char32_t(c));
+        return category == QChar::Other_Format || category == QChar::Separator_Line
+            || category == QChar::Separator_Paragraph
+            || u_hasBinaryProperty(UChar32(c), UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
     });
     for (const bool safe : { safePlain, safeWeighted }) {
         if (safe)
