@@ -10,7 +10,7 @@
 // Also here, as they need other users or the real system: a record of another user in a
 // shared group folder, its ACL and extended attributes.
 
-#include "SweepMessage.h"
+#include "SweepRecord.h"
 #include "WatchedCalls.h"
 
 #include <QByteArray>
@@ -38,14 +38,6 @@
 #include <unistd.h>
 
 namespace {
-const QString kName = QStringLiteral("アイウ");
-const QString kFile = kName + QStringLiteral(".pas");
-const QString kPassword = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
-const QByteArray kNewBytes = kPassword.toLatin1() + "\r\n";
-const QByteArray kOldBytes = "OLD RECORD, NOT TO BE LOST\r\n";
-const QString kBystander = QStringLiteral("サクラ.pas");
-const QByteArray kBystanderBytes = "bystander\r\n";
-
 constexpr int kKill = -1;
 const QList<int> kFaults
     = {EIO, ENOSPC, EDQUOT, EACCES, EPERM, EINTR, EXDEV, EINVAL, ENOSYS, EROFS, kKill};

@@ -9,7 +9,7 @@
 // The replace finds a day-old temporary file of an earlier crash, so that the clean-up
 // on the way is swept too.
 
-#include "SweepMessage.h"
+#include "SweepRecord.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,13 +25,6 @@
 #include <windows.h>
 
 namespace {
-const QString kName = QStringLiteral("アイウ");
-const QString kFile = kName + QStringLiteral(".pas");
-const QString kPassword = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
-const QByteArray kNewBytes = kPassword.toLatin1() + "\r\n";
-const QByteArray kOldBytes = "OLD RECORD, NOT TO BE LOST\r\n";
-const QString kBystander = QStringLiteral("サクラ.pas");
-const QByteArray kBystanderBytes = "bystander\r\n";
 const QString kStale = QStringLiteral(".quorvel-stale1.tmp");
 
 constexpr int kKill = -1;

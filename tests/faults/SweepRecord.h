@@ -1,7 +1,18 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+// The record every swept command makes, the one it replaces, and one beside it that no
+// save may touch.
+inline const QString kName = QStringLiteral("アイウ");
+inline const QString kFile = kName + QStringLiteral(".pas");
+inline const QString kPassword = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
+inline const QByteArray kNewBytes = kPassword.toLatin1() + "\r\n";
+inline const QByteArray kOldBytes = "OLD RECORD, NOT TO BE LOST\r\n";
+inline const QString kBystander = QStringLiteral("サクラ.pas");
+inline const QByteArray kBystanderBytes = "bystander\r\n";
 
 // What one swept create command told the user, judged against what the disk holds: one
 // message after the question, "saved" exactly when the whole new record is there, "not
