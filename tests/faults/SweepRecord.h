@@ -24,9 +24,9 @@ inline QString judgeMessage(QStringList shown, const QString &file, bool replace
     if (replace && shown.value(0) == file + QStringLiteral("が既に存在します\r\n上書きしますか？"))
         shown.removeFirst();
     const QString result = shown.value(0);
-    const QString saved = file
-                          + (replace ? QStringLiteral("を上書き保存しました")
-                                     : QStringLiteral("を作成しました"));
+    const QString saved
+        = file
+          + (replace ? QStringLiteral("を上書き保存しました") : QStringLiteral("を作成しました"));
     const bool saidSaved
         = result == saved || result.startsWith(saved + QStringLiteral("\r\nただし、"));
     const QString notSaved = file + QStringLiteral("を保存できませんでした！\r\n");
