@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <vector>
 
 namespace BenchSystem {
 
@@ -28,6 +29,20 @@ std::size_t bareScan(const QString &folder, bool folders);
 // it flushed to the disk, moved over <folder>/bare(55).pas, and on POSIX the folder
 // synced), and read back; the time in milliseconds, without removing the old one.
 double bareRoundTrip(const QString &folder, const QByteArray &bytes);
+
+// The system's file calls that this program's own code makes while watching is on, each
+// with how often it was made and the time spent in it. On Windows, the calls of the
+// program's import table (what Qt's DLLs call is not seen); elsewhere none are watched,
+// as strace -c tells them there.
+struct CallTime
+{
+    const char *name;
+    long count;
+    double ms;
+};
+void watchFileCalls(bool on);
+// What was seen since the last call, the calls never made left out.
+std::vector<CallTime> takeFileCallTimes();
 
 // This process's peak resident memory (working set on Windows), in KiB.
 long peakResidentKiB();

@@ -1,4 +1,5 @@
 #include "BenchSystem.h"
+#include "Win32FileCalls.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -133,6 +134,64 @@ long peakResidentKiB()
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters))
         return -1;
     return long(counters.PeakWorkingSetSize / 1024);
+}
+
+namespace {
+using namespace Win32FileCalls;
+
+void *g_real[kSlots] = {};
+bool g_watching = false;
+long g_count[kSlots] = {};
+LONGLONG g_ticks[kSlots] = {};
+
+template <Slot S, typename F> struct Timed;
+template <Slot S, typename R, typename... A> struct Timed<S, R (*)(A...)>
+{
+    static R WINAPI call(A... arguments)
+    {
+        const auto real = reinterpret_cast<R(WINAPI *)(A...)>(g_real[S]);
+        if (!g_watching)
+            return real(arguments...);
+        LARGE_INTEGER start, end;
+        ::QueryPerformanceCounter(&start);
+        const R result = real(arguments...);
+        ::QueryPerformanceCounter(&end);
+        // The time taken must not change what the caller reads of the call.
+        const DWORD error = ::GetLastError();
+        ++g_count[S];
+        g_ticks[S] += end.QuadPart - start.QuadPart;
+        ::SetLastError(error);
+        return result;
+    }
+};
+
+void *const kTimed[kSlots] = {
+#define QUORVEL_TIMED(name, failure) reinterpret_cast<void *>(&Timed<k##name, decltype(&::name)>::call),
+    QUORVEL_WIN32_FILE_CALLS(QUORVEL_TIMED)
+#undef QUORVEL_TIMED
+};
+} // namespace
+
+void watchFileCalls(bool on)
+{
+    static const bool patched = pointImports(kTimed, g_real);
+    if (!patched)
+        fail("the import table could not be changed");
+    g_watching = on;
+}
+
+std::vector<CallTime> takeFileCallTimes()
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    std::vector<CallTime> times;
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (g_count[slot] > 0)
+            times.push_back({kNames[slot], g_count[slot], g_ticks[slot] * 1000.0 / frequency.QuadPart});
+        g_count[slot] = 0;
+        g_ticks[slot] = 0;
+    }
+    return times;
 }
 
 QString memoryFolder()

@@ -3,6 +3,8 @@
 // directory, prints one table and removes them. Figures only: nothing here passes or
 // fails a build; the last column says whether the row is inside its target.
 #include "BenchSystem.h"
+#include "platform/Directory.h"
+#include "platform/NameOrder.h"
 #include "platform/Services.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
@@ -91,14 +93,21 @@ struct Window
         QCoreApplication::processEvents();
     }
 
+    // Of the last open: the path change itself, and the events it left (the lists laid
+    // out and the window painted).
+    double pathChangeMs = 0;
+    double eventsMs = 0;
+
     // Dir1's path change, until File1 is filled, Label9 set and the window repainted.
     double open(const QString &folder, int records)
     {
         QElapsedTimer timer;
         timer.start();
         Dir1->setPath(folder);
+        pathChangeMs = msSince(timer);
         QCoreApplication::processEvents();
         const double ms = msSince(timer);
+        eventsMs = ms - pathChangeMs;
         if (records >= 0 && Label9->text() != QString::number(records) + QStringLiteral("頭"))
             fail("Label9 shows another count");
         return ms;
@@ -166,9 +175,17 @@ Paired paired(int runs, const std::function<double()> &ours, const std::function
     return {median(oursMs), median(bareMs), median(ratios)};
 }
 
+// The steps of one round trip, for where its time goes.
+struct TripSteps
+{
+    double create = 0;
+    double reopen = 0;
+    double load = 0;
+};
+
 // A weight record made with the create command, read back by a click and taken back
 // into the boxes (edit mode on, boxes cleared after creating).
-double roundTrip(Window &w, const QString &folder)
+double roundTrip(Window &w, const QString &folder, TripSteps *steps = nullptr)
 {
     auto *Text1 = w.window.findChild<QLineEdit *>(QStringLiteral("Text1"));
     auto *Text2 = w.window.findChild<QLineEdit *>(QStringLiteral("Text2"));
@@ -181,10 +198,14 @@ double roundTrip(Window &w, const QString &folder)
     Text2->setText(kPassword);
     Combo1->setEditText(QStringLiteral("55"));
     Command3->click();
+    const double created = msSince(timer);
     w.Dir1->setPath(folder);
+    const double reopened = msSince(timer);
     w.File1->setCurrentIndex(w.File1->model()->index(0, 0));
     emit w.File1->fileClicked();
     const double ms = msSince(timer);
+    if (steps)
+        *steps = {created, reopened - created, ms - reopened};
     if (Text1->text() != QStringLiteral("ハヤテ") || Text2->text() != kPassword
         || Combo1->currentText() != QStringLiteral("55"))
         fail("the record did not come back");
@@ -220,6 +241,11 @@ QString mib(double value)
 QString times(double value)
 {
     return QString::number(value, 'f', 2) + QStringLiteral("×");
+}
+
+QString share(double part, double whole)
+{
+    return QString::number(100 * part / whole, 'f', 0) + QStringLiteral(" %");
 }
 
 QString yesNo(bool within)
@@ -260,6 +286,11 @@ int main(int argc, char *argv[])
     }
 
     QList<Row> rows;
+    QList<std::pair<QString, double>> breakdown;
+    QList<std::pair<QString, double>> tripSteps;
+    std::vector<BenchSystem::CallTime> tripCalls;
+    double tripWhole = 0;
+    int tripCount = 0;
     Window w(empty);
     double bare100k = 0;
     for (const int size : sizes) {
@@ -268,13 +299,42 @@ int main(int argc, char *argv[])
         w.open(folder, size);
         w.open(empty, 0);
         const double bare = medianOf(runs, [&] { return timeBareScan(folder, false, size); });
+        std::vector<double> pathChange, events;
         const double ours = medianOf(runs, [&] {
             const double ms = w.open(folder, size);
+            pathChange.push_back(w.pathChangeMs);
+            events.push_back(w.eventsMs);
             w.open(empty, 0);
             return ms;
         });
-        if (size == 100000)
+        if (size == 100000) {
             bare100k = bare;
+            // The path change's own steps, each taken alone as the lists take them.
+            const double read = medianOf(runs, [&] {
+                QElapsedTimer timer;
+                timer.start();
+                const Directory::Contents contents = Directory::readContents(folder);
+                return msSince(timer);
+            });
+            Directory::Contents contents = Directory::readContents(folder);
+            contents.files.keepEndingIn(u".pas");
+            const double sort = medianOf(runs, [&] {
+                QElapsedTimer timer;
+                timer.start();
+                NameOrder::of(contents.folders);
+                NameOrder::of(contents.files);
+                return msSince(timer);
+            });
+            const double rest = median(pathChange) - read - sort;
+            const double shown = median(events);
+            const double whole = ours;
+            breakdown = {{QStringLiteral("reading the folder"), read},
+                         {QStringLiteral("sorting the names"), sort},
+                         {QStringLiteral("filling the lists (the rest of the path change)"), rest},
+                         {QStringLiteral("laying out and painting"), shown},
+                         {QStringLiteral("the whole open"), whole},
+                         {QStringLiteral("bare read (for scale)"), bare}};
+        }
         const bool targeted = size == 100000;
         rows.append({QStringLiteral("open a folder of %L1 records").arg(size), ms(ours), ms(bare),
                      times(ours / bare), targeted ? QStringLiteral("≤ 3×") : QStringLiteral("—"),
@@ -336,6 +396,24 @@ int main(int argc, char *argv[])
         rows.append({QStringLiteral("record round trip (create, load, take back)"), ms(trips.ours),
                      ms(trips.bare), times(trips.ratio), QStringLiteral("≤ 2×"),
                      yesNo(trips.ratio <= 2)});
+        // The same round trips again, each step timed and the file calls watched.
+        const int watched = 4 * runs + 1;
+        std::vector<double> whole, create, reopen, load;
+        BenchSystem::watchFileCalls(true);
+        for (int i = 0; i < watched; ++i) {
+            TripSteps steps;
+            whole.push_back(roundTrip(w, trip, &steps));
+            create.push_back(steps.create);
+            reopen.push_back(steps.reopen);
+            load.push_back(steps.load);
+        }
+        BenchSystem::watchFileCalls(false);
+        tripWhole = median(whole);
+        tripSteps = {{QStringLiteral("create (the create button, the save)"), median(create)},
+                     {QStringLiteral("the folder opened again"), median(reopen)},
+                     {QStringLiteral("the click: loaded and taken back"), median(load)}};
+        tripCalls = BenchSystem::takeFileCallTimes();
+        tripCount = watched;
         w.open(empty, 0);
     }
 
@@ -399,5 +477,32 @@ int main(int argc, char *argv[])
                 "pairs, taken in turn with the bare side, the ratio the median of the pairs' "
                 "ratios; whole run %.0f s)\n",
                 runs, 2 * runs - 1, 4 * runs + 1, total.elapsed() / 1000.0);
+    std::printf("\nWhere the time goes, opening 100,000 records (medians; share of the whole "
+                "open, and as a multiple of the bare read of the same run):\n\n");
+    std::printf("| step | share | × bare read |\n|---|---|---|\n");
+    const double whole = breakdown.size() > 4 ? breakdown[4].second : 1;
+    const double bareRead = breakdown.size() > 5 ? breakdown[5].second : 1;
+    for (const auto &[what, value] : std::as_const(breakdown)) {
+        std::printf("| %s | %s | %s |\n", what.toUtf8().constData(),
+                    share(value, whole).toUtf8().constData(),
+                    times(value / bareRead).toUtf8().constData());
+    }
+    std::printf("\nWhere the time goes, the record round trip (%d round trips, medians of the "
+                "steps; the file calls the program makes itself, per round trip):\n\n",
+                tripCount);
+    std::printf("| step or call | calls | share |\n|---|---|---|\n");
+    for (const auto &[what, value] : std::as_const(tripSteps)) {
+        std::printf("| %s | — | %s |\n", what.toUtf8().constData(),
+                    share(value, tripWhole).toUtf8().constData());
+    }
+    double inCalls = 0;
+    for (const BenchSystem::CallTime &call : tripCalls) {
+        const double perTrip = call.ms / tripCount;
+        inCalls += perTrip;
+        std::printf("| `%s` | %.1f | %s |\n", call.name, double(call.count) / tripCount,
+                    share(perTrip, tripWhole).toUtf8().constData());
+    }
+    if (!tripCalls.empty())
+        std::printf("| all these calls | — | %s |\n", share(inCalls, tripWhole).toUtf8().constData());
     return 0;
 }

@@ -25,7 +25,10 @@ QCollator fileManagerCollator()
 #ifdef QUORVEL_ICU
 // The collator's keys, all in one block: Qt keeps each key in a block of its own
 // behind a pointer, and comparing those is most of the time a big folder takes.
-// The keys are the ones Qt's collator makes, with the same settings.
+// The keys are the ones Qt's collator makes, with the same settings, up to the end of
+// their first level: the letters, without their accents. For a million records that
+// leaves room for the names, and names that differ in accents alone are few; those
+// are compared by the collator itself.
 class SortKeys
 {
 public:
@@ -34,6 +37,13 @@ public:
     SortKeys &operator=(const SortKeys &) = delete;
 
     bool ok() const { return m_collator != nullptr; }
+    // Names whose first levels are equal, by all the collator's levels.
+    int compareWhole(const QString &a, const QString &b) const
+    {
+        return ucol_strcoll(m_collator, reinterpret_cast<const UChar *>(a.utf16()),
+                            int32_t(a.size()), reinterpret_cast<const UChar *>(b.utf16()),
+                            int32_t(b.size()));
+    }
     void append(const QString &name)
     {
         const auto *text = reinterpret_cast<const UChar *>(name.utf16());
@@ -45,14 +55,19 @@ public:
             const int32_t length
                 = ucol_getSortKey(m_collator, text, int32_t(name.size()), out, room);
             if (length <= room) {
-                // Without the key's closing zero.
-                m_bytes.resize(start + std::max(length - 1, 0));
+                // The first level ends at the first level separator (no weight byte is
+                // one); without it, the key ends at its closing zero.
+                const void *level = std::memchr(out, kLevelSeparator, size_t(std::max(length, 0)));
+                const qsizetype kept = level ? static_cast<const uint8_t *>(level) - out
+                                             : std::max(length - 1, 0);
+                m_bytes.resize(start + kept);
                 break;
             }
             room = length;
         }
         m_ends.push_back(quint32(m_bytes.size()));
     }
+    void reserve(qsizetype names) { m_ends.reserve(size_t(names)); }
     int compare(quint32 a, quint32 b) const
     {
         const quint32 startA = a == 0 ? 0 : m_ends[a - 1];
@@ -65,6 +80,8 @@ public:
     }
 
 private:
+    static constexpr uint8_t kLevelSeparator = 1;
+
     // Opened once for the locale and kept: opening one costs as much as sorting a
     // small folder, and every folder change sorts two lists.
     static UCollator *collatorFor(const QLocale &locale)
@@ -106,6 +123,7 @@ QList<quint32> NameOrder::of(const Directory::Listing &listing,
         const QLocale locale;
         SortKeys keys(locale.language() == QLocale::C ? QLocale(QLocale::English) : locale);
         if (keys.ok()) {
+            keys.reserve(count);
             for (qsizetype i = 0; i < count; ++i) {
                 if (progress && i % 4096 == 0)
                     progress();
@@ -114,8 +132,12 @@ QList<quint32> NameOrder::of(const Directory::Listing &listing,
             if (progress)
                 progress();
             std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
-                const int byKey = keys.compare(a, b);
-                return byKey != 0 ? byKey < 0 : listing.name(a) < listing.name(b);
+                int result = keys.compare(a, b);
+                if (result == 0) {
+                    result = keys.compareWhole(Directory::displayName(listing.name(a)),
+                                               Directory::displayName(listing.name(b)));
+                }
+                return result != 0 ? result < 0 : listing.name(a) < listing.name(b);
             });
             return order;
         }

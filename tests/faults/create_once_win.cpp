@@ -18,6 +18,7 @@
 #include "platform/Services.h"
 #include "record/RecordBoxes.h"
 #include "record/RecordCreation.h"
+#include "Win32FileCalls.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -35,44 +36,7 @@
 #include <windows.h>
 
 namespace {
-// Every call by which a save may meet the folder, the record or its temporary file, with
-// what each returns when it fails. The ones the program does not import are left alone.
-#define QUORVEL_WATCHED(X)                                                                         \
-    X(CreateFileW, INVALID_HANDLE_VALUE)                                                           \
-    X(CreateFile2, INVALID_HANDLE_VALUE)                                                           \
-    X(OpenFileById, INVALID_HANDLE_VALUE)                                                          \
-    X(ReOpenFile, INVALID_HANDLE_VALUE)                                                            \
-    X(WriteFile, FALSE)                                                                            \
-    X(ReadFile, FALSE)                                                                             \
-    X(FlushFileBuffers, FALSE)                                                                     \
-    X(SetEndOfFile, FALSE)                                                                         \
-    X(SetFilePointerEx, FALSE)                                                                     \
-    X(GetFileSizeEx, FALSE)                                                                        \
-    X(GetFileType, FILE_TYPE_UNKNOWN)                                                              \
-    X(GetFileInformationByHandle, FALSE)                                                           \
-    X(GetFileInformationByHandleEx, FALSE)                                                         \
-    X(SetFileInformationByHandle, FALSE)                                                           \
-    X(GetFinalPathNameByHandleW, 0)                                                                \
-    X(GetFileAttributesW, INVALID_FILE_ATTRIBUTES)                                                 \
-    X(GetFileAttributesExW, FALSE)                                                                 \
-    X(SetFileAttributesW, FALSE)                                                                   \
-    X(SetFileTime, FALSE)                                                                          \
-    X(ReplaceFileW, FALSE)                                                                         \
-    X(MoveFileExW, FALSE)                                                                          \
-    X(MoveFileW, FALSE)                                                                            \
-    X(DeleteFileW, FALSE)                                                                          \
-    X(FindFirstFileExW, INVALID_HANDLE_VALUE)                                                      \
-    X(FindFirstFileW, INVALID_HANDLE_VALUE)                                                        \
-    X(FindNextFileW, FALSE)                                                                        \
-    X(FindClose, FALSE)                                                                            \
-    X(CloseHandle, FALSE)
-
-enum Slot {
-#define QUORVEL_SLOT(name, failure) k##name,
-    QUORVEL_WATCHED(QUORVEL_SLOT)
-#undef QUORVEL_SLOT
-        kSlots
-};
+using namespace Win32FileCalls;
 
 void *g_real[kSlots] = {};
 
@@ -152,68 +116,24 @@ template <Slot S, typename R, typename... A> struct Wrapper<S, R (*)(A...)>
 template <Slot S, typename R, typename... A> const char *Wrapper<S, R (*)(A...)>::s_name = nullptr;
 template <Slot S, typename R, typename... A> intptr_t Wrapper<S, R (*)(A...)>::s_failure = 0;
 
-struct Watched
-{
-    const char *name;
-    void *wrapper;
-    const char **wrapperName;
-    intptr_t *wrapperFailure;
-    intptr_t failure;
-};
-
 // WINAPI is no part of the type on x86-64, so the wrapper is matched by result and
 // arguments alone.
-const Watched kWatched[] = {
-#define QUORVEL_ENTRY(name, failure)                                                               \
-    {#name, reinterpret_cast<void *>(&Wrapper<k##name, decltype(&::name)>::call),                  \
-     &Wrapper<k##name, decltype(&::name)>::s_name,                                                 \
-     &Wrapper<k##name, decltype(&::name)>::s_failure, intptr_t(failure)},
-    QUORVEL_WATCHED(QUORVEL_ENTRY)
-#undef QUORVEL_ENTRY
+void *const kWrappers[kSlots] = {
+#define QUORVEL_WRAPPER(name, failure)                                                             \
+    reinterpret_cast<void *>(&Wrapper<k##name, decltype(&::name)>::call),
+    QUORVEL_WIN32_FILE_CALLS(QUORVEL_WRAPPER)
+#undef QUORVEL_WRAPPER
 };
 
 // Points this program's import entries of the watched calls at their wrappers.
 bool patchImports()
 {
-    auto *base = reinterpret_cast<BYTE *>(::GetModuleHandleW(nullptr));
-    const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
-    const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &directory
-        = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (directory.VirtualAddress == 0)
-        return false;
-    int patched = 0;
-    for (auto *module
-         = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
-         module->Name != 0; ++module) {
-        if (module->OriginalFirstThunk == 0)
-            continue;
-        auto *names = reinterpret_cast<const IMAGE_THUNK_DATA *>(base + module->OriginalFirstThunk);
-        auto *entries = reinterpret_cast<IMAGE_THUNK_DATA *>(base + module->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++entries) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            const auto *byName
-                = reinterpret_cast<const IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
-            const char *name = reinterpret_cast<const char *>(byName->Name);
-            for (int slot = 0; slot < kSlots; ++slot) {
-                const Watched &watched = kWatched[slot];
-                if (std::strcmp(name, watched.name) != 0)
-                    continue;
-                DWORD was = 0;
-                if (!::VirtualProtect(&entries->u1.Function, sizeof entries->u1.Function,
-                                      PAGE_READWRITE, &was))
-                    return false;
-                g_real[slot] = reinterpret_cast<void *>(entries->u1.Function);
-                *watched.wrapperName = watched.name;
-                *watched.wrapperFailure = watched.failure;
-                entries->u1.Function = reinterpret_cast<ULONG_PTR>(watched.wrapper);
-                ::VirtualProtect(&entries->u1.Function, sizeof entries->u1.Function, was, &was);
-                ++patched;
-            }
-        }
-    }
-    return patched > 0;
+#define QUORVEL_FAILURE(name, failure)                                                             \
+    Wrapper<k##name, decltype(&::name)>::s_name = #name;                                           \
+    Wrapper<k##name, decltype(&::name)>::s_failure = intptr_t(failure);
+    QUORVEL_WIN32_FILE_CALLS(QUORVEL_FAILURE)
+#undef QUORVEL_FAILURE
+    return pointImports(kWrappers, g_real);
 }
 
 class AnsweringServices : public Services

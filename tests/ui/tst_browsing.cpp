@@ -5,8 +5,10 @@
 
 #include "platform/AnsiCodec.h"
 #include "platform/Directory.h"
+#include "platform/NameOrder.h"
 #include "record/RecordFile.h"
 
+#include <QCollator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -14,7 +16,9 @@
 
 #include <optional>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,6 +59,37 @@ QString makeDeeperThanPaths(const QString &where)
     return path;
 #endif
 }
+
+// The system's own comparison of two names, one at a time, as the file manager's order:
+// Windows' CompareStringEx, elsewhere Qt's collator; names it takes as equal by their
+// code units.
+bool systemComesBefore(const QString &a, const QString &b)
+{
+#ifdef Q_OS_WIN
+    const int result = ::CompareStringEx(
+        LOCALE_NAME_USER_DEFAULT, LINGUISTIC_IGNORECASE | SORT_DIGITSASNUMBERS,
+        reinterpret_cast<const wchar_t *>(a.utf16()), int(a.size()),
+        reinterpret_cast<const wchar_t *>(b.utf16()), int(b.size()), nullptr, nullptr, 0);
+    return result == CSTR_EQUAL || result == 0 ? a < b : result == CSTR_LESS_THAN;
+#else
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const int result = collator.compare(a, b);
+    return result == 0 ? a < b : result < 0;
+#endif
+}
+
+Directory::Listing listingOf(const QStringList &names)
+{
+    Directory::Listing listing;
+    for (const QString &name : names) {
+        listing.text += name;
+        listing.ends.append(quint32(listing.text.size()));
+    }
+    listing.ok = true;
+    return listing;
+}
 } // namespace
 
 class BrowsingTest : public QObject
@@ -91,6 +126,8 @@ private slots:
     void listing_data();
     void listing();
     void listingOrder();
+    void nameOrder_data();
+    void nameOrder();
     void codePageNamesOpen();
     void hiddenFolderOpen();
 
@@ -803,6 +840,50 @@ void BrowsingTest::listingOrder()
             shown << QString::fromLatin1(name);
     }
     QCOMPARE(folders, shown);
+}
+
+// The lists' order is the system's own comparison of each pair, however the names are
+// sorted to get there, and whatever order the folder gave them in.
+void BrowsingTest::nameOrder_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("kana") << QStringList{"ウマ", "うま", "ｳﾏ", "ハヤテ", "バヤテ", "パヤテ", "ヴ", "ウ",
+                                         "ウマー", "ウマ2", "ウマ10", "ｳﾏ3"};
+    QTest::newRow("kanji") << QStringList{"駿馬", "馬", "厩舎", "厩", "漢字2", "漢字10", "一", "龍"};
+    QTest::newRow("digits half and full width")
+        << QStringList{"9", "１０", "10", "９", "2", "２", "a9", "a10", "a１０", "ａ9"};
+    QTest::newRow("long digit runs")
+        << QStringList{"12345678901234567890", "99999999999999999999", "100000000000000000000",
+                       "123456789012345678901234567890", "ウマ18446744073709551616",
+                       "ウマ18446744073709551615", "ウマ9"};
+    QTest::newRow("leading zeros")
+        << QStringList{"007", "7", "07", "0", "00", "010", "a010", "a9", "a09", "a0009"};
+    QTest::newRow("equal but for case")
+        << QStringList{"ABC.pas", "abc.pas", "Abc.pas", "aBc.PAS", "abd.pas", "ABB.pas"};
+    QTest::newRow("equal but for width")
+        << QStringList{"ＡＢＣ", "ABC", "ａｂｃ", "abc", "ｱｲｳ", "アイウ", "ABC１", "ABC1"};
+    QTest::newRow("records") << QStringList{"ウマ1(55).pas", "ウマ1.pas", "ウマ(48).pas", "ウマ.pas",
+                                            ".dot.pas", "ウマ 2.pas", "ウマ-2.pas", "ウマ_2.pas"};
+}
+
+void BrowsingTest::nameOrder()
+{
+    QFETCH(QStringList, names);
+    // Our users' locale, also where the tests run without one.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    QStringList expected = names;
+    std::sort(expected.begin(), expected.end(), systemComesBefore);
+    QStringList reversed = names;
+    std::reverse(reversed.begin(), reversed.end());
+    for (const QStringList &given : {names, reversed}) {
+        const Directory::Listing listing = listingOf(given);
+        QStringList sorted;
+        for (const quint32 index : NameOrder::of(listing))
+            sorted << listing.name(index).toString();
+        QCOMPARE(sorted, expected);
+    }
 }
 
 // A folder and a record named in code page 932 bytes show decoded, open, load and are
