@@ -25,6 +25,10 @@ void removeFlat(const QString &folder);
 // subfolders but . and ..), and a sort of the names as they came. Returns the count.
 std::size_t bareScan(const QString &folder, bool folders);
 
+// The entries of folder counted in one pass with the system's own call, nothing kept:
+// what reading the folder costs by itself.
+std::size_t countEntries(const QString &folder);
+
 // bytes written durably as the program's save writes a record (a temporary file beside
 // it flushed to the disk, moved over <folder>/bare(55).pas, and on POSIX the folder
 // synced), and read back; the time in milliseconds, without removing the old one.

@@ -89,6 +89,18 @@ std::size_t bareScan(const QString &folder, bool folders)
     return names.size();
 }
 
+std::size_t countEntries(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        fail("cannot open a folder");
+    std::size_t count = 0;
+    while (::readdir(dir))
+        ++count;
+    ::closedir(dir);
+    return count;
+}
+
 // The file synced before the rename, the folder after it, as the program's save does.
 double bareRoundTrip(const QString &folder, const QByteArray &bytes)
 {

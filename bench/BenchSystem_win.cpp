@@ -104,6 +104,13 @@ std::size_t bareScan(const QString &folder, bool folders)
     return names.size();
 }
 
+std::size_t countEntries(const QString &folder)
+{
+    std::size_t count = 0;
+    eachEntry(folder, [&](const wchar_t *, bool) { ++count; });
+    return count;
+}
+
 // The file flushed to the disk, then moved over the record with write-through, as the
 // program's save does; Windows has no folder to sync.
 double bareRoundTrip(const QString &folder, const QByteArray &bytes)
