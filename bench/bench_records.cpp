@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -415,10 +416,14 @@ int main(int argc, char *argv[])
             load.push_back(steps.load);
         }
         BenchSystem::watchFileCalls(false);
-        tripWhole = median(whole);
-        tripSteps = {{QStringLiteral("create (the create button, the save)"), median(create)},
-                     {QStringLiteral("the folder opened again"), median(reopen)},
-                     {QStringLiteral("the click: loaded and taken back"), median(load)}};
+        // Shares of the whole time of these round trips, so that the steps add up.
+        const auto sum = [](const std::vector<double> &values) {
+            return std::accumulate(values.begin(), values.end(), 0.0);
+        };
+        tripWhole = sum(whole);
+        tripSteps = {{QStringLiteral("create (the create button, the save)"), sum(create)},
+                     {QStringLiteral("the folder opened again"), sum(reopen)},
+                     {QStringLiteral("the click: loaded and taken back"), sum(load)}};
         tripCalls = BenchSystem::takeFileCallTimes();
         tripCount = watched;
         w.open(empty, 0);
@@ -500,8 +505,8 @@ int main(int argc, char *argv[])
                     share(value, whole).toUtf8().constData(),
                     times(value / bareRead).toUtf8().constData());
     }
-    std::printf("\nWhere the time goes, the record round trip (%d round trips, medians of the "
-                "steps; the file calls the program makes itself, per round trip):\n\n",
+    std::printf("\nWhere the time goes, the record round trip (%d round trips; shares of their "
+                "whole time; the file calls the program makes itself, per round trip):\n\n",
                 tripCount);
     std::printf("| step or call | calls | share |\n|---|---|---|\n");
     for (const auto &[what, value] : std::as_const(tripSteps)) {
@@ -510,10 +515,9 @@ int main(int argc, char *argv[])
     }
     double inCalls = 0;
     for (const BenchSystem::CallTime &call : tripCalls) {
-        const double perTrip = call.ms / tripCount;
-        inCalls += perTrip;
+        inCalls += call.ms;
         std::printf("| `%s` | %.1f | %s |\n", call.name, double(call.count) / tripCount,
-                    share(perTrip, tripWhole).toUtf8().constData());
+                    share(call.ms, tripWhole).toUtf8().constData());
     }
     if (!tripCalls.empty())
         std::printf("| all these calls | — | %s |\n", share(inCalls, tripWhole).toUtf8().constData());

@@ -66,6 +66,10 @@ bool isFolder(const QString &path);
 // pipe, a device or a file of the system's (/proc, /sys); else sets reason to what it is
 // or to the system's text.
 bool openForReading(QFile &file, const QString &path, QString *reason);
+// Up to maxBytes from the start of the file at path, opened as openForReading opens it;
+// more tells whether the file holds more than that.
+bool readStart(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *reason,
+               bool *more);
 // The file's last modification; invalid when it cannot be found.
 QDateTime modificationTime(const QString &path);
 

@@ -154,6 +154,21 @@ bool openForReading(QFile &file, const QString &path, QString *reason)
     return true;
 }
 
+bool readStart(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *reason,
+               bool *more)
+{
+    QFile file;
+    if (!openForReading(file, path, reason))
+        return false;
+    *bytes = file.read(maxBytes);
+    if (file.error() != QFileDevice::NoError) {
+        *reason = file.errorString();
+        return false;
+    }
+    *more = file.size() > bytes->size();
+    return true;
+}
+
 QDateTime modificationTime(const QString &path)
 {
     struct stat st;

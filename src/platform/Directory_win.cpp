@@ -75,7 +75,10 @@ bool isFolder(const QString &path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool openForReading(QFile &file, const QString &path, QString *reason)
+namespace {
+// The file at path opened for reading, when it is a file with contents of its own; else
+// INVALID_HANDLE_VALUE with reason set. Its size goes to size.
+HANDLE openRecord(const QString &path, QString *reason, qint64 *size)
 {
     // Others may go on reading, writing or replacing the record meanwhile, as they
     // could if we had not looked. A folder opens too, to be told apart.
@@ -87,22 +90,34 @@ bool openForReading(QFile &file, const QString &path, QString *reason)
         *reason = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                       ? QStringLiteral("ファイルが見つかりません")
                       : qt_error_string(int(error));
-        return false;
+        return INVALID_HANDLE_VALUE;
     }
     const auto refuse = [&](const QString &why) {
         ::CloseHandle(handle);
         *reason = why;
-        return false;
+        return INVALID_HANDLE_VALUE;
     };
     // What was opened is what is judged: a named pipe or a console would block the
-    // window, a folder holds no record.
-    BY_HANDLE_FILE_INFORMATION information {};
+    // window, a folder holds no record. The standard information alone: the full one
+    // also reads the volume's label, which costs more than the rest of the read.
+    FILE_STANDARD_INFO information {};
     if (::GetFileType(handle) != FILE_TYPE_DISK)
         return refuse(QStringLiteral("ファイルではありません"));
-    if (!::GetFileInformationByHandle(handle, &information))
+    if (!::GetFileInformationByHandleEx(handle, FileStandardInfo, &information, sizeof information))
         return refuse(qt_error_string(int(::GetLastError())));
-    if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    if (information.Directory)
         return refuse(QStringLiteral("フォルダです"));
+    *size = information.EndOfFile.QuadPart;
+    return handle;
+}
+} // namespace
+
+bool openForReading(QFile &file, const QString &path, QString *reason)
+{
+    qint64 size = 0;
+    const HANDLE handle = openRecord(path, reason, &size);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         ::CloseHandle(handle);
@@ -115,6 +130,38 @@ bool openForReading(QFile &file, const QString &path, QString *reason)
         return false;
     }
     return true;
+}
+
+// Straight from the handle, whose size is known by now: a C runtime descriptor and a
+// QFile over it would only ask the system for the same again.
+bool readStart(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *reason,
+               bool *more)
+{
+    qint64 size = 0;
+    const HANDLE handle = openRecord(path, reason, &size);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->resize(std::min(maxBytes, size));
+    qint64 done = 0;
+    bool ok = true;
+    // Until the end of the file or of the room: the file may have changed since its size
+    // was taken.
+    while (done < bytes->size()) {
+        DWORD read = 0;
+        if (!::ReadFile(handle, bytes->data() + done, DWORD(std::min<qint64>(bytes->size() - done, 1 << 20)),
+                        &read, nullptr)) {
+            *reason = qt_error_string(int(::GetLastError()));
+            ok = false;
+            break;
+        }
+        if (read == 0)
+            break;
+        done += read;
+    }
+    ::CloseHandle(handle);
+    bytes->resize(done);
+    *more = size > done;
+    return ok;
 }
 
 QDateTime modificationTime(const QString &path)

@@ -106,16 +106,11 @@ bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
 {
     // What is opened is what is judged: a path looked at first could be something else
     // (a named pipe that would never answer) by the time it is opened.
-    QFile file;
-    if (!Directory::openForReading(file, path, reason))
+    bool holdsMore = false;
+    if (!Directory::readStart(path, maxBytes, bytes, reason, &holdsMore))
         return false;
-    *bytes = file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return false;
-    }
     if (more)
-        *more = file.size() > bytes->size();
+        *more = holdsMore;
     return true;
 }
 

@@ -53,27 +53,6 @@ private:
     HANDLE m_handle;
 };
 
-// The folder of one create command, held open without leave to delete: while it is
-// held, nobody can rename, move or remove it, nor a folder above it. Its path is the one
-// the system resolves the handle to, so that a link or junction on the way that is
-// pointed elsewhere meanwhile cannot redirect the record.
-struct HeldFolder : OpenFolder::System
-{
-    explicit HeldFolder(HANDLE handle, const QString &path) : handle(handle), path(path) { }
-    Handle handle;
-    QString path;
-};
-
-const HeldFolder *heldOf(const OpenFolder &folder)
-{
-    return static_cast<const HeldFolder *>(folder.system());
-}
-
-std::wstring heldPath(const OpenFolder &folder, const QString &name)
-{
-    return wide(Services::pathIn(heldOf(folder)->path, name));
-}
-
 QString finalPathOf(HANDLE handle, const QString &fallback)
 {
     std::wstring buffer(MAX_PATH * 2, L'\0');
@@ -91,6 +70,38 @@ QString finalPathOf(HANDLE handle, const QString &fallback)
     if (path.startsWith(QLatin1String("\\\\?\\")) && path.size() > 5 && path[5] == u':')
         path.remove(0, 4);
     return QDir::fromNativeSeparators(path);
+}
+
+// The folder of one create command, held open without leave to delete: while it is
+// held, nobody can rename, move or remove it, nor a folder above it. Its path is the one
+// the system resolves the handle to, so that a link or junction on the way that is
+// pointed elsewhere meanwhile cannot redirect the record. That path is asked for when a
+// name in the folder is first needed: a folder opened only to see that it can be used
+// needs none.
+struct HeldFolder : OpenFolder::System
+{
+    explicit HeldFolder(HANDLE handle, const QString &path) : handle(handle), m_openedBy(path) { }
+    const QString &path() const
+    {
+        if (m_final.isEmpty())
+            m_final = finalPathOf(handle.get(), m_openedBy);
+        return m_final;
+    }
+    Handle handle;
+
+private:
+    QString m_openedBy;
+    mutable QString m_final;
+};
+
+const HeldFolder *heldOf(const OpenFolder &folder)
+{
+    return static_cast<const HeldFolder *>(folder.system());
+}
+
+std::wstring heldPath(const OpenFolder &folder, const QString &name)
+{
+    return wide(Services::pathIn(heldOf(folder)->path(), name));
 }
 
 // Writes go straight to WriteFile, so that each refusal (a full disk, a quota) is the
@@ -249,17 +260,18 @@ OpenFolder Services::openFolder(const QString &path, QString *reason) const
         return {};
     }
     auto held = std::make_unique<HeldFolder>(handle, path);
-    BY_HANDLE_FILE_INFORMATION information {};
-    if (!::GetFileInformationByHandle(handle, &information)) {
+    // The attributes alone: the full information also reads the volume's label, which
+    // costs more than the rest of the open.
+    FILE_BASIC_INFO information {};
+    if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information)) {
         *reason = QStringLiteral("フォルダを開けません（%1）: ").arg(systemReason(::GetLastError()))
                   + shownPath(path);
         return {};
     }
-    if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!(information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         *reason = QStringLiteral("フォルダではありません: ") + shownPath(path);
         return {};
     }
-    held->path = finalPathOf(handle, path);
     return OpenFolder(path, std::move(held));
 }
 
