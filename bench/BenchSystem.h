@@ -24,6 +24,10 @@ void removeFlat(const QString &folder);
 // subfolders but . and ..), and a sort of the names as they came. Returns the count.
 std::size_t bareScan(const QString &folder, bool folders);
 
+// What a program that reads every record once does at the least: the names as bareScan
+// finds them, and each file opened, read and closed. Returns the count.
+std::size_t bareRead(const QString &folder);
+
 // bytes written durably as the program's save writes a record (a temporary file beside
 // it flushed to the disk, moved over <folder>/bare(55).pas, and on POSIX the folder
 // synced), and read back; the time in milliseconds, without removing the old one.

@@ -228,6 +228,8 @@ void usageError(const QString &message)
                    QStringLiteral("quorvel: %1（使い方: quorvel --help）\n").arg(message));
 }
 
+} // namespace
+
 int check(const QStringList &folders, bool recursive)
 {
     CommandServices services;
@@ -261,6 +263,7 @@ int check(const QStringList &folders, bool recursive)
     return !ok ? 2 : problems > 0 ? 1 : 0;
 }
 
+namespace {
 // RFC 4180: a field with a comma, a quote or a line end in quotes, its quotes doubled.
 QString csvField(const QString &value)
 {

@@ -127,7 +127,7 @@ QString kindOf(mode_t mode)
 }
 } // namespace
 
-bool openForReading(QFile &file, const QString &path, QString *reason)
+bool openForReading(QFile &file, const QString &path, QString *reason, qint64 *size)
 {
     // Without waiting: opening a named pipe would otherwise wait for a writer for ever.
     const int fd
@@ -149,8 +149,10 @@ bool openForReading(QFile &file, const QString &path, QString *reason)
         return refuse(kindOf(st.st_mode));
     if (isSystemsOwn(fd))
         return refuse(QStringLiteral("システムの情報を見せるファイルで、記録ではありません"));
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
         return refuse(file.errorString());
+    if (size)
+        *size = st.st_size;
     return true;
 }
 

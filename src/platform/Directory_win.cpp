@@ -75,7 +75,7 @@ bool isFolder(const QString &path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool openForReading(QFile &file, const QString &path, QString *reason)
+bool openForReading(QFile &file, const QString &path, QString *reason, qint64 *size)
 {
     // Others may go on reading, writing or replacing the record meanwhile, as they
     // could if we had not looked. A folder opens too, to be told apart.
@@ -109,11 +109,13 @@ bool openForReading(QFile &file, const QString &path, QString *reason)
         *reason = qt_error_string(EBADF);
         return false;
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         *reason = file.errorString();
         ::_close(fd);
         return false;
     }
+    if (size)
+        *size = (qint64(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
     return true;
 }
 

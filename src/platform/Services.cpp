@@ -107,15 +107,22 @@ bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
     // What is opened is what is judged: a path looked at first could be something else
     // (a named pipe that would never answer) by the time it is opened.
     QFile file;
-    if (!Directory::openForReading(file, path, reason))
+    qint64 size = 0;
+    if (!Directory::openForReading(file, path, reason, &size))
         return false;
-    *bytes = file.read(maxBytes);
+    // As much as the file held when it was opened, asked for at once, so that a folder of
+    // records costs one read each. A file system that gives no size (some FUSE ones) is
+    // read up to a byte beyond the limit, to tell whether there is more.
+    const qint64 want = size > 0 ? qMin(size, maxBytes) : maxBytes + 1;
+    *bytes = file.read(want);
     if (file.error() != QFileDevice::NoError) {
         *reason = file.errorString();
         return false;
     }
+    const bool beyond = size > 0 ? size > maxBytes && bytes->size() == want : bytes->size() > maxBytes;
+    bytes->truncate(maxBytes);
     if (more)
-        *more = file.size() > bytes->size();
+        *more = beyond;
     return true;
 }
 
