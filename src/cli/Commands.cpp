@@ -157,7 +157,7 @@ public:
         for (qsizetype row = 0; row < order.size(); ++row) {
             if (row % 256 == 0)
                 m_progress.show(
-                    QStringLiteral("%1: %2 / %3").arg(printable(where)).arg(row).arg(order.size()));
+                    QStringLiteral("%1: %2 / %3件").arg(printable(where)).arg(row).arg(order.size()));
             visit(entry(entries, order[row], path, shown, relative, twins));
         }
         bool ok = true;
