@@ -156,8 +156,10 @@ public:
         const QList<quint32> order = NameOrder::of(entries.names, listing);
         for (qsizetype row = 0; row < order.size(); ++row) {
             if (row % 256 == 0)
-                m_progress.show(
-                    QStringLiteral("%1: %2 / %3件").arg(printable(where)).arg(row).arg(order.size()));
+                m_progress.show(QStringLiteral("%1: %2 / %3件")
+                                    .arg(printable(where))
+                                    .arg(row)
+                                    .arg(order.size()));
             visit(entry(entries, order[row], path, shown, relative, twins));
         }
         bool ok = true;
@@ -249,7 +251,9 @@ int check(const QStringList &folders, bool recursive)
     if (folders.isEmpty())
         ok = walk.folder(QStringLiteral("."), QString(), visit);
     for (const QString &folder : folders)
-        ok = walk.folder(folder, folder, visit) && ok;
+        ok = walk.folder(QDir::fromNativeSeparators(folder), QDir::fromNativeSeparators(folder),
+                         visit)
+             && ok;
     progress.clear();
     const QString summary
         = problems == 0
@@ -342,7 +346,8 @@ int exportRecords(const QString &folder, bool recursive, const QString &output, 
             csv.clear();
         }
     };
-    const bool ok = walk.folder(folder, folder, visit);
+    const QString named = QDir::fromNativeSeparators(folder);
+    const bool ok = walk.folder(named, named, visit);
     progress.clear();
     if (output.isEmpty()) {
         Console::write(Stream::Output, csv);

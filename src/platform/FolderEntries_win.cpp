@@ -23,7 +23,10 @@ Kind kindOf(const QString &folder, const WIN32_FIND_DATAW &found, QStringView na
     if (!isLink(found))
         return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
     // Where it leads, followed.
-    const QString path = folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    QString path = folder;
+    if (!path.endsWith(u'/') && !path.endsWith(u'\\'))
+        path += u'/';
+    path += name;
     const DWORD target = ::GetFileAttributesW(nativePath(path).c_str());
     if (target == INVALID_FILE_ATTRIBUTES)
         return Kind::Link;
