@@ -111,9 +111,9 @@ std::size_t bareRead(const QString &folder)
         const size_t length = std::wcslen(name);
         if (isFolder || length < 4 || _wcsicmp(name + length - 4, L".pas") != 0)
             return;
-        const HANDLE file = ::CreateFileW((base + name).c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file
+            = ::CreateFileW((base + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         char bytes[256];
         DWORD read = 0;
         if (file == INVALID_HANDLE_VALUE || !::ReadFile(file, bytes, sizeof bytes, &read, nullptr))

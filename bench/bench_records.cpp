@@ -164,8 +164,9 @@ Checked checkIn(const QString &folder)
     if (!process.waitForFinished(600000))
         fail("the check did not end");
     const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
-    const auto line = std::find_if(lines.begin(), lines.end(),
-                                   [](const QByteArray &line) { return line.startsWith("checked "); });
+    const auto line = std::find_if(lines.begin(), lines.end(), [](const QByteArray &line) {
+        return line.startsWith("checked ");
+    });
     const QList<QByteArray> fields = line == lines.end() ? QList<QByteArray>() : line->split(' ');
     if (fields.size() != 4 || fields[1] != "0")
         fail("the check found problems, or did not report");
@@ -343,7 +344,8 @@ int main(int argc, char *argv[])
         };
         bareRead(); // warm the cache
         checkIn(folder);
-        const Paired checks = paired(runs, [&] { return checkIn(folder).ms; }, bareRead);
+        const Paired checks = paired(
+            runs, [&] { return checkIn(folder).ms; }, bareRead);
         rows.append({QStringLiteral("--check of 100,000 records"), ms(checks.ours),
                      ms(checks.bare) + QStringLiteral(" (open, read, close each)"),
                      times(checks.ratio), QStringLiteral("≤ 3×"), yesNo(checks.ratio <= 3)});

@@ -119,7 +119,8 @@ bool Services::readFile(const QString &path, qint64 maxBytes, QByteArray *bytes,
         *reason = file.errorString();
         return false;
     }
-    const bool beyond = size > 0 ? size > maxBytes && bytes->size() == want : bytes->size() > maxBytes;
+    const bool beyond
+        = size > 0 ? size > maxBytes && bytes->size() == want : bytes->size() > maxBytes;
     bytes->truncate(maxBytes);
     if (more)
         *more = beyond;
