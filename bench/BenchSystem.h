@@ -29,6 +29,10 @@ std::size_t bareScan(const QString &folder, bool folders);
 // what reading the folder costs by itself.
 std::size_t countEntries(const QString &folder);
 
+// What a program that reads every record once does at the least: the names as bareScan
+// finds them, and each file opened, read and closed. Returns the count.
+std::size_t bareRead(const QString &folder);
+
 // bytes written durably as the program's save writes a record (a temporary file beside
 // it flushed to the disk, moved over <folder>/bare(55).pas, and on POSIX the folder
 // synced), and read back; the time in milliseconds, without removing the old one.

@@ -101,6 +101,26 @@ std::size_t countEntries(const QString &folder)
     return count;
 }
 
+std::size_t bareRead(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        fail("cannot open a folder");
+    std::size_t count = 0;
+    char bytes[256];
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_type != DT_REG || !endsWithPas(entry->d_name, std::strlen(entry->d_name)))
+            continue;
+        const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::read(fd, bytes, sizeof bytes) < 0)
+            fail("cannot read a record");
+        ::close(fd);
+        ++count;
+    }
+    ::closedir(dir);
+    return count;
+}
+
 // The file synced before the rename, the folder after it, as the program's save does.
 double bareRoundTrip(const QString &folder, const QByteArray &bytes)
 {

@@ -111,6 +111,27 @@ std::size_t countEntries(const QString &folder)
     return count;
 }
 
+std::size_t bareRead(const QString &folder)
+{
+    std::size_t count = 0;
+    const std::wstring base = native(folder) + L"\\";
+    eachEntry(folder, [&](const wchar_t *name, bool isFolder) {
+        const size_t length = std::wcslen(name);
+        if (isFolder || length < 4 || _wcsicmp(name + length - 4, L".pas") != 0)
+            return;
+        const HANDLE file
+            = ::CreateFileW((base + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        char bytes[256];
+        DWORD read = 0;
+        if (file == INVALID_HANDLE_VALUE || !::ReadFile(file, bytes, sizeof bytes, &read, nullptr))
+            fail("cannot read a record");
+        ::CloseHandle(file);
+        ++count;
+    });
+    return count;
+}
+
 // The file flushed to the disk, then moved over the record with write-through, as the
 // program's save does; Windows has no folder to sync.
 double bareRoundTrip(const QString &folder, const QByteArray &bytes)

@@ -164,6 +164,33 @@ Started medianStart(const QString &folder, bool bare, int runs)
     return {median(ms), median(peak)};
 }
 
+struct Checked
+{
+    double ms = 0;
+    double peakMiB = 0;
+};
+
+// The check command run on folder, in a process of its own, as it runs without a window;
+// the time is its own, from the start of the check to its end.
+Checked checkIn(const QString &folder)
+{
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_window"));
+    process.setArguments({QStringLiteral("check")});
+    process.setWorkingDirectory(folder);
+    process.start();
+    if (!process.waitForFinished(600000))
+        fail("the check did not end");
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    const auto line = std::find_if(lines.begin(), lines.end(), [](const QByteArray &line) {
+        return line.startsWith("checked ");
+    });
+    const QList<QByteArray> fields = line == lines.end() ? QList<QByteArray>() : line->split(' ');
+    if (fields.size() != 4 || fields[1] != "0")
+        fail("the check found problems, or did not report");
+    return {fields[2].toDouble(), fields[3].toDouble() / 1024};
+}
+
 // Ours and the bare side taken in turn, so that a machine that slows down or speeds up
 // during the runs moves both alike; the ratio is the median of each pair's ratio.
 struct Paired
@@ -379,6 +406,34 @@ int main(int argc, char *argv[])
                  mib(bigStart.peakMiB), mib(emptyStart.peakMiB) + QStringLiteral(" (empty folder)"),
                  plusMib(extra), QStringLiteral("≤ +30 MiB"),
                  yesNo(extra <= 30)});
+
+    {
+        const QString folder = root + QStringLiteral("/records100000");
+        const auto bareRead = [&] {
+            QElapsedTimer timer;
+            timer.start();
+            if (BenchSystem::bareRead(folder) != 100000)
+                fail("the bare read found a different count");
+            return msSince(timer);
+        };
+        bareRead(); // warm the cache
+        checkIn(folder);
+        const Paired checks = paired(
+            runs, [&] { return checkIn(folder).ms; }, bareRead);
+        rows.append({QStringLiteral("--check of 100,000 records"), ms(checks.ours),
+                     ms(checks.bare) + QStringLiteral(" (open, read, close each)"),
+                     times(checks.ratio), QStringLiteral("≤ 3×"), yesNo(checks.ratio <= 3)});
+        std::vector<double> big, none;
+        for (int i = 0; i < runs; ++i) {
+            big.push_back(checkIn(folder).peakMiB);
+            none.push_back(checkIn(empty).peakMiB);
+        }
+        const double extra = median(big) - median(none);
+        rows.append({QStringLiteral("--check of 100,000 records, peak memory"), mib(median(big)),
+                     mib(median(none)) + QStringLiteral(" (empty folder)"),
+                     QStringLiteral("+") + mib(extra), QStringLiteral("≤ +30 MiB"),
+                     yesNo(extra <= 30)});
+    }
 
     {
         timeBareScan(folders, true, 20000);

@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "cli/Commands.h"
 #include "platform/DesktopServices.h"
 #include "platform/Volumes.h"
 #include "ui/ClassicLook.h"
@@ -9,6 +10,9 @@
 
 int main(int argc, char *argv[])
 {
+    // A command runs without the window, and so without a display.
+    if (Commands::given(argc, argv))
+        return Commands::run(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(ClassicLook::programIcon());

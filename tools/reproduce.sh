@@ -29,7 +29,7 @@ build() {
     (
         QUORVEL_ROOT=$root
         quorvel_windows_configure "$root/build-win" OFF
-        cmake --build "$root/build-win" --target quorvel -j2 >/dev/null
+        cmake --build "$root/build-win" --target quorvel quorvel_console -j2 >/dev/null
         quorvel_windows_package "$root/build-win" "$root/build-win/dist"
         cmake -S "$root" -B "$root/build-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DBUILD_TESTING=OFF >/dev/null

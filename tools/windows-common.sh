@@ -57,6 +57,8 @@ quorvel_windows_package() {
     local stage="$dist/Quorvel"
     rm -rf "$dist" && mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/licenses"
     cp "$build/src/Quorvel.exe" "$stage/"
+    # The console companion: the commands typed as "quorvel" in cmd.exe or PowerShell.
+    cp "$build/src/Quorvel.com" "$stage/"
     cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$stage/"
     cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
     cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
@@ -67,7 +69,7 @@ quorvel_windows_package() {
     mkdir -p "$stage/fonts"
     cp "$build/src/fonts/"{ipagp.ttf,IPA_Font_License.txt} "$stage/fonts/"
     # Nothing needs the symbols on the user's machine.
-    find "$stage" \( -name '*.dll' -o -name '*.exe' \) -print0 \
+    find "$stage" \( -name '*.dll' -o -name '*.exe' -o -name '*.com' \) -print0 \
         | xargs -0 x86_64-w64-mingw32-strip --strip-unneeded
     # Qt looks for its plugins and texts beside the program.
     printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"

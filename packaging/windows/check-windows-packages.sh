@@ -66,6 +66,18 @@ grep -q '<longPathAware[^>]*>true</longPathAware>' <<<"$manifest" \
     || fail "the manifest does not declare long paths"
 ! grep -qi 'activeCodePage' <<<"$manifest" || fail "the manifest sets a code page"
 [ -n "$manifest" ] && echo "zip: Quorvel.exe declares Windows 10 and 11 and long paths in its manifest"
+# Quorvel.exe is a window program, which opens no console; Quorvel.com beside it is the
+# same program for the console, where the commands print and return their exit code.
+subsystem() { x86_64-w64-mingw32-objdump -p "$1" | awk '/^Subsystem/ { print $2 }'; }
+[ "$(subsystem "$work/Quorvel/Quorvel.exe")" = 00000002 ] || fail "Quorvel.exe is not a window program"
+[ "$(subsystem "$work/Quorvel/Quorvel.com")" = 00000003 ] || fail "Quorvel.com is not a console program"
+quorvel_check() {
+    local out
+    out=$(wine "$1" --version 2>&1)
+    [ $? = 0 ] && grep -q '^Quorvel ver' <<<"$out"
+}
+quorvel_check "$work/Quorvel/Quorvel.com" && echo "zip: Quorvel.com answers in the console" \
+    || fail "Quorvel.com from the zip did not answer --version in the console"
 if check_window "$work/Quorvel/Quorvel.exe"; then
     echo "zip: the unpacked program shows its window"
 else
@@ -98,6 +110,7 @@ wine "$old/older-setup.exe" /S || fail "the older version did not install"
 # The installer runs to its end before wine returns.
 wine "$dist/Quorvel-$version-setup.exe" /S || fail "the installer ended with exit code $?"
 [ -f "$installed/Quorvel.exe" ] || fail "the installer put no Quorvel.exe into Program Files"
+quorvel_check "$installed/Quorvel.com" || fail "the installed Quorvel.com did not answer --version"
 [ -f "$menu_entry" ] || fail "the installer made no Start menu entry"
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" \
     || fail "Apps & features has no entry with version $version"

@@ -64,8 +64,9 @@ bool isFolder(const QString &path);
 // Opens the file at path for reading without waiting (a link is followed), and keeps it
 // open only when what was opened is a regular file with contents of its own, not a
 // pipe, a device or a file of the system's (/proc, /sys); else sets reason to what it is
-// or to the system's text.
-bool openForReading(QFile &file, const QString &path, QString *reason);
+// or to the system's text. size, when given, receives the file's size as the system
+// gave it when the file was opened.
+bool openForReading(QFile &file, const QString &path, QString *reason, qint64 *size = nullptr);
 // Up to maxBytes from the start of the file at path, opened as openForReading opens it;
 // more tells whether the file holds more than that.
 bool readStart(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *reason,

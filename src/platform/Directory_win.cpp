@@ -112,10 +112,10 @@ HANDLE openRecord(const QString &path, QString *reason, qint64 *size)
 }
 } // namespace
 
-bool openForReading(QFile &file, const QString &path, QString *reason)
+bool openForReading(QFile &file, const QString &path, QString *reason, qint64 *size)
 {
-    qint64 size = 0;
-    const HANDLE handle = openRecord(path, reason, &size);
+    qint64 known = 0;
+    const HANDLE handle = openRecord(path, reason, &known);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
@@ -124,11 +124,13 @@ bool openForReading(QFile &file, const QString &path, QString *reason)
         *reason = qt_error_string(EBADF);
         return false;
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         *reason = file.errorString();
         ::_close(fd);
         return false;
     }
+    if (size)
+        *size = known;
     return true;
 }
 
@@ -141,15 +143,17 @@ bool readStart(const QString &path, qint64 maxBytes, QByteArray *bytes, QString 
     const HANDLE handle = openRecord(path, reason, &size);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
-    bytes->resize(std::min(maxBytes, size));
+    // As much as the file held when it was opened; a file system that gives no size is
+    // read up to a byte beyond the limit, to tell whether there is more.
+    bytes->resize(size > 0 ? std::min(maxBytes, size) : maxBytes + 1);
     qint64 done = 0;
     bool ok = true;
     // Until the end of the file or of the room: the file may have changed since its size
     // was taken.
     while (done < bytes->size()) {
         DWORD read = 0;
-        if (!::ReadFile(handle, bytes->data() + done, DWORD(std::min<qint64>(bytes->size() - done, 1 << 20)),
-                        &read, nullptr)) {
+        const DWORD chunk = DWORD(std::min<qint64>(bytes->size() - done, 1 << 20));
+        if (!::ReadFile(handle, bytes->data() + done, chunk, &read, nullptr)) {
             *reason = qt_error_string(int(::GetLastError()));
             ok = false;
             break;
@@ -159,8 +163,8 @@ bool readStart(const QString &path, qint64 maxBytes, QByteArray *bytes, QString 
         done += read;
     }
     ::CloseHandle(handle);
-    bytes->resize(done);
-    *more = size > done;
+    bytes->resize(std::min(done, maxBytes));
+    *more = size > 0 ? size > maxBytes : done > maxBytes;
     return ok;
 }
 

@@ -31,6 +31,21 @@ bool weightIsWrong(const QString &weight)
 }
 } // namespace
 
+QString RecordCreation::nameRefusal(const QString &name, const std::optional<QString> &weight)
+{
+    const QString fileName
+        = weight ? RecordFile::composeFileName(name, *weight) : RecordFile::composeFileName(name);
+    if (name.isEmpty())
+        return kNameMissing;
+    if (weight && weight->isEmpty())
+        return kWeightMissing;
+    if (nameIsWrong(name, fileName))
+        return kNameWrong;
+    if (weight && weightIsWrong(*weight))
+        return kWeightWrong;
+    return QString();
+}
+
 RecordCreation::RecordCreation(Services &services, RecordBoxes &boxes)
     : m_services(services),
       m_boxes(boxes)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class OpenFolder;
 class RecordBoxes;
 class Services;
@@ -16,6 +18,10 @@ public:
 
     void createPlainRecord(); // the click of Command2
     void createWeightRecord(); // the click of Command3
+
+    // The message with which the create command refuses this horse name and, for a
+    // weight record, this weight, in the order of its checks; empty when they pass.
+    static QString nameRefusal(const QString &name, const std::optional<QString> &weight);
 
 private:
     enum class Kind { Plain, Weight };

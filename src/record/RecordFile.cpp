@@ -3,6 +3,8 @@
 #include "platform/AnsiCodec.h"
 #include "platform/Services.h"
 
+#include <algorithm>
+
 namespace RecordFile {
 
 namespace {
@@ -24,31 +26,38 @@ bool isIgnorableNonFormat(char32_t c)
            || (c >= 0xE0000 && c <= 0xE0FFF); // tags, variation selectors 17-256 and
                                               // the rest of their block
 }
+} // namespace
 
-// Besides the characters no file name may hold: control characters, and characters
-// that make a name show as something else: format characters anywhere in Unicode
-// (bidirectional controls that turn "txt.exe" round, zero-width characters, the
-// byte-order mark, tags), the other default-ignorable code points, and line and
-// paragraph separators. Judged by whole code points: a tag or U+1D173 is a pair of
-// UTF-16 units, neither of which is a format character by itself.
-bool hasForbiddenCharacter(const QString &text)
+bool isForbiddenInFileNames(char32_t c)
 {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
-    const QList<uint> codePoints = text.toUcs4();
-    for (const uint c : codePoints) {
-        switch (QChar::category(char32_t(c))) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            return true;
-        default:
-            if (isIgnorableNonFormat(c) || (c < 0x80 && forbidden.contains(QChar(c))))
-                return true;
-        }
-    }
-    return false;
+    return QChar::category(c) == QChar::Other_Control || (c < 0x80 && forbidden.contains(QChar(c)));
 }
+
+// Format characters anywhere in Unicode (bidirectional controls that turn "txt.exe"
+// round, zero-width characters, the byte-order mark, tags), the other default-ignorable
+// code points, and line and paragraph separators. Judged by whole code points: a tag or
+// U+1D173 is a pair of UTF-16 units, neither of which is a format character by itself.
+bool showsAsSomethingElse(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return isIgnorableNonFormat(c);
+    }
+}
+
+namespace {
+bool hasForbiddenCharacter(const QString &text)
+{
+    const QList<uint> codePoints = text.toUcs4();
+    return std::any_of(codePoints.begin(), codePoints.end(),
+                       [](uint c) { return isForbiddenInFileNames(c) || showsAsSomethingElse(c); });
+}
+} // namespace
 
 bool isDeviceName(const QString &fileName)
 {
@@ -67,7 +76,6 @@ bool isDeviceName(const QString &fileName)
            && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
            && digits.contains(stem[3]);
 }
-} // namespace
 
 QString composeFileName(const QString &name)
 {
@@ -140,7 +148,8 @@ Loaded load(Services &services, const QString &path)
     if (!services.readFile(path, kReadLimit, &bytes, &loaded.reason, &loaded.truncated))
         return loaded;
     loaded.ok = true;
-    loaded.displayText = displayText(AnsiCodec::decode(bytes));
+    loaded.fileText = AnsiCodec::decode(bytes);
+    loaded.displayText = displayText(loaded.fileText);
     return loaded;
 }
 

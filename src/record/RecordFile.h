@@ -28,6 +28,12 @@ QString content(const QString &password, const QString &weight);
 // whole UTF-16 text (an unpaired surrogate); fileName is the name composed from
 // it, false too when Windows would open that as a device ("CON.pas", not "CON(48).pas").
 bool isSafeName(const QString &name, const QString &fileName);
+// Characters that no file name on Windows may hold: control characters and \ / : * ? " < > |.
+bool isForbiddenInFileNames(char32_t c);
+// Characters that make a name show as another one: they draw nothing, or break the line.
+bool showsAsSomethingElse(char32_t c);
+// True for a file name that Windows opens as a device, whatever its folder.
+bool isDeviceName(const QString &fileName);
 // False for a password that cannot be written as one line of code page 932.
 bool isWritablePassword(const QString &password);
 // False for a weight with a character that no file name may hold.
@@ -41,6 +47,7 @@ struct Loaded
 {
     bool ok = false;
     QString displayText;
+    QString fileText; // the file's text before it is split into fields
     QString reason; // the system's text when !ok
     bool truncated = false; // only the first kReadLimit bytes were read
 };
