@@ -37,12 +37,16 @@ public:
     SortKeys &operator=(const SortKeys &) = delete;
 
     bool ok() const { return m_collator != nullptr; }
-    // Names whose first levels are equal, by all the collator's levels.
-    int compareWhole(const QString &a, const QString &b) const
+    // Names whose first levels are equal: by all the collator's levels, then by their
+    // code units. Out of line, as it is seldom needed and the sort's step stays small.
+    Q_NEVER_INLINE bool tieBefore(const Directory::Listing &listing, quint32 a, quint32 b) const
     {
-        return ucol_strcoll(m_collator, reinterpret_cast<const UChar *>(a.utf16()),
-                            int32_t(a.size()), reinterpret_cast<const UChar *>(b.utf16()),
-                            int32_t(b.size()));
+        const QString nameA = Directory::displayName(listing.name(a));
+        const QString nameB = Directory::displayName(listing.name(b));
+        const int result = ucol_strcoll(
+            m_collator, reinterpret_cast<const UChar *>(nameA.utf16()), int32_t(nameA.size()),
+            reinterpret_cast<const UChar *>(nameB.utf16()), int32_t(nameB.size()));
+        return result != 0 ? result < 0 : listing.name(a) < listing.name(b);
     }
     void append(const QString &name)
     {
@@ -132,12 +136,8 @@ QList<quint32> NameOrder::of(const Directory::Listing &listing,
             if (progress)
                 progress();
             std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
-                int result = keys.compare(a, b);
-                if (result == 0) {
-                    result = keys.compareWhole(Directory::displayName(listing.name(a)),
-                                               Directory::displayName(listing.name(b)));
-                }
-                return result != 0 ? result < 0 : listing.name(a) < listing.name(b);
+                const int result = keys.compare(a, b);
+                return result != 0 ? result < 0 : keys.tieBefore(listing, a, b);
             });
             return order;
         }
