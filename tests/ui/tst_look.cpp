@@ -234,10 +234,11 @@ void LookTest::messageBoxes_data()
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("icon");
     QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<int>("key"); // that presses ファイル作成
     QTest::newRow("replace? warning, OK and キャンセル")
-        << true << ":/icons/warning.png" << QStringList {"OK", "キャンセル"};
-    QTest::newRow("created, information")
-        << false << ":/icons/information.png" << QStringList {"OK"};
+        << true << ":/icons/warning.png" << QStringList {"OK", "キャンセル"} << int(Qt::Key_Space);
+    QTest::newRow("created, information, pressed with Return")
+        << false << ":/icons/information.png" << QStringList {"OK"} << int(Qt::Key_Return);
 }
 
 // The message boxes the user meets, as the window shows them through the desktop's own
@@ -248,6 +249,7 @@ void LookTest::messageBoxes()
     QFETCH(bool, exists);
     QFETCH(QString, icon);
     QFETCH(QStringList, buttons);
+    QFETCH(int, key);
     if (qEnvironmentVariable("QT_QPA_PLATFORMTHEME") == QLatin1String("gtk3")) {
         // The theme is in force: it names Qt's buttons in GNOME's manner, with mnemonics.
         QMessageBox plain(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok);
@@ -295,7 +297,7 @@ void LookTest::messageBoxes()
                                  ->text(QAccessible::Name);
         QVERIFY2(!read.contains(u'\r') && read.contains(u'\n') == exists, qPrintable(read));
     });
-    QTest::keyClick(create, Qt::Key_Space);
+    QTest::keyClick(create, Qt::Key(key));
     QVERIFY(seen);
     QTRY_COMPARE(QApplication::focusWidget(), create);
     QTest::keyClick(create, Qt::Key_Tab);
