@@ -7,6 +7,7 @@
 #include "DriveList.h"
 #include "FileList.h"
 #include "FolderList.h"
+#include "ReadOnlyBox.h"
 #include "Twips.h"
 #include "Version.h"
 #include "WindowFont.h"
@@ -184,7 +185,7 @@ void Quorvel1::createControls()
     Label5 = makeLabel(this, "Label5", QStringLiteral("斤量"), rect(120, 720, 360, 180), normal);
     Label7 = makeLabel(this, "Label7", QStringLiteral("パスワード"), rect(120, 1440, 810, 180),
                        normal);
-    Text6 = make<QLineEdit>(this, "Text6", rect(120, 2400, 6735, 270), bold);
+    Text6 = make<ReadOnlyBox>(this, "Text6", rect(120, 2400, 6735, 270), bold);
     Label3 = makeLabel(this, "Label3", QStringLiteral("ファイル作成指定フォルダ"),
                        rect(120, 2160, 1980, 180), normal);
     Text3 = make<DisplayBox>(this, "Text3", rect(240, 5760, 6495, 615), uiFont(8.25));
@@ -215,7 +216,6 @@ void Quorvel1::createControls()
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QString());
     Text2->setMaxLength(55);
-    Text6->setReadOnly(true);
     Text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Tab goes on to the next control, as from every other box, instead of into the text.
     Text3->setTabChangesFocus(true);

@@ -182,20 +182,29 @@ void LookTest::focusCue_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("after"); // the control after it in the tab order
     QTest::addColumn<QString>("spaceOpens"); // the record Space opens there at once
-    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1" << "Command2" << "a.pas";
-    QTest::newRow("folder list") << "Dir1" << "File1" << QString();
-    QTest::newRow("ファイル作成") << "Command2" << "Text6" << QString();
-    QTest::newRow("Clear, a low button") << "Command5" << "Check3" << QString();
+    QTest::addColumn<bool>("caret"); // a box's caret rather than a dotted rectangle
+    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1"
+                                                            << "Command2"
+                                                            << "a.pas" << false;
+    QTest::newRow("folder list") << "Dir1"
+                                 << "File1" << QString() << false;
+    QTest::newRow("ファイル作成") << "Command2"
+                                  << "Text6" << QString() << false;
+    QTest::newRow("Clear, a low button") << "Command5"
+                                         << "Check3" << QString() << false;
+    QTest::newRow("output folder box, empty") << "Text6"
+                                              << "Text3" << QString() << true;
 }
 
 // Reached with Shift+Tab from the control after it, the control shows a dotted focus
 // rectangle: where it looks otherwise than without the focus, every other pixel of the
-// top edge.
+// top edge. A box that takes no typing shows a caret, a line of the text's height.
 void LookTest::focusCue()
 {
     QFETCH(QString, control);
     QFETCH(QString, after);
     QFETCH(QString, spaceOpens);
+    QFETCH(bool, caret);
     Window w(*m_services, m_dir->path());
     w.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w.window));
@@ -215,8 +224,12 @@ void LookTest::focusCue()
                 cue |= QRect(x, y, 1, 1);
         }
     }
-    QVERIFY2(cue.width() > 8 && cue.height() > 8, "no focus rectangle");
     QVERIFY(QRect(QPoint(), widget->size()).adjusted(1, 1, -1, -1).contains(cue));
+    if (caret) {
+        QVERIFY2(cue.width() <= 2 && cue.height() >= widget->height() / 2, "no caret");
+        return;
+    }
+    QVERIFY2(cue.width() > 8 && cue.height() > 8, "no focus rectangle");
     int dots = 0;
     for (int x = cue.left(); x <= cue.right(); ++x)
         dots += focused.pixel(x, cue.top()) != unfocused.pixel(x, cue.top());
