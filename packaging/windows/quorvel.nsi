@@ -18,6 +18,8 @@ RequestExecutionLevel admin
 !define EXIT_RUNNING 2
 
 Name "${NAME} ${VERSION}"
+; The line at the foot of every page names the program, not the tool that made the installer.
+BrandingText "${NAME} ${VERSION}"
 OutFile "${OUT}"
 InstallDir "$PROGRAMFILES64\${NAME}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
