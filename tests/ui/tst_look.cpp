@@ -111,7 +111,10 @@ QStringList namesShownWhole(const QString &scale)
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--names-shown-whole")});
     if (!child.waitForFinished(120000) || child.exitCode() != 0)
         return {QStringLiteral("<the child at %1 failed>").arg(scale)};
-    return QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    // Windows' standard output ends its lines with CR LF.
+    return QString::fromUtf8(child.readAllStandardOutput())
+        .remove(u'\r')
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 } // namespace
 
