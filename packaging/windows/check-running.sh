@@ -55,17 +55,12 @@ else
     # the name, the password, and four Tabs on (End, the two lists) ファイル作成, pressed
     # with Return.
     password=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789
-    window=""
-    for _ in $(seq 50); do
-        window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
-        [ -n "$window" ] && break
-        sleep 0.2
-    done
+    window=$(timeout 20 xdotool search --sync --name "^$title\$" 2>/dev/null | head -n 1)
     sleep 1
     xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
     sleep 0.5
-    xdotool key Tab && xdotool type --delay 20 Abc && xdotool key Tab \
-        && xdotool type --delay 20 "$password" && xdotool key --delay 100 Tab Tab Tab Tab Return
+    xdotool key Tab type --delay 20 Abc key Tab type --delay 20 "$password" \
+        key --delay 100 Tab Tab Tab Tab Return
     for _ in $(seq 50); do
         [ -f "$documents/Abc.pas" ] && break
         sleep 0.2

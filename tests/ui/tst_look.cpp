@@ -60,8 +60,7 @@ QRgb inside(const QImage &shot, const QWidget *box, int fromRight = 6)
 // Folder names of growing width, Latin and Japanese, so that some reach the list's edge.
 QStringList candidateNames()
 {
-    QStringList names {QStringLiteral("Documents"), QStringLiteral("Downloads"),
-                       QStringLiteral("デスクトップ"), QStringLiteral("ミュージック")};
+    QStringList names;
     const QString latin = QStringLiteral("DocumentsArchive");
     const QString japanese = QStringLiteral("競走馬の記録ファイル");
     for (int length = 2; length <= latin.size(); ++length)
@@ -246,17 +245,13 @@ void LookTest::focusCue_data()
     QTest::addColumn<QString>("after"); // the control after it in the tab order
     QTest::addColumn<QString>("spaceOpens"); // the record Space opens there at once
     QTest::addColumn<bool>("caret"); // a box's caret rather than a dotted rectangle
-    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1"
-                                                            << "Command2"
-                                                            << "a.pas" << false;
-    QTest::newRow("folder list") << "Dir1"
-                                 << "File1" << QString() << false;
-    QTest::newRow("ファイル作成") << "Command2"
-                                  << "Text6" << QString() << false;
-    QTest::newRow("Clear, a low button") << "Command5"
-                                         << "Check3" << QString() << false;
-    QTest::newRow("output folder box, empty") << "Text6"
-                                              << "Text3" << QString() << true;
+    // clang-format off
+    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1" << "Command2" << "a.pas" << false;
+    QTest::newRow("folder list") << "Dir1" << "File1" << QString() << false;
+    QTest::newRow("ファイル作成") << "Command2" << "Text6" << QString() << false;
+    QTest::newRow("Clear, a low button") << "Command5" << "Check3" << QString() << false;
+    QTest::newRow("output folder box, empty") << "Text6" << "Text3" << QString() << true;
+    // clang-format on
 }
 
 // Reached with Shift+Tab from the control after it, the control shows a dotted focus
@@ -319,7 +314,7 @@ void LookTest::namesShownWholeAtEveryScale()
 {
     QFETCH(QString, scale);
     static const QStringList atOne = namesShownWhole(QStringLiteral("1"));
-    QVERIFY2(atOne.size() > 4 && atOne.size() < candidateNames().size(),
+    QVERIFY2(atOne.size() > 2 && atOne.size() < candidateNames().size(),
              qPrintable(atOne.join(", ")));
     const QStringList atScale = namesShownWhole(scale);
     QStringList cut;
