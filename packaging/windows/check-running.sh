@@ -59,8 +59,8 @@ else
     sleep 1
     xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
     sleep 0.5
-    xdotool key Tab type --delay 20 Abc key Tab type --delay 20 "$password" \
-        key --delay 100 Tab Tab Tab Tab Return
+    xdotool key Tab && xdotool type --delay 20 Abc && xdotool key Tab \
+        && xdotool type --delay 20 "$password" && xdotool key --delay 100 Tab Tab Tab Tab Return
     for _ in $(seq 50); do
         [ -f "$documents/Abc.pas" ] && break
         sleep 0.2
