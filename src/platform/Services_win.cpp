@@ -240,8 +240,8 @@ QString Services::startFolder()
     // of reach is then told about, as any start folder is.
     if (QFileInfo::exists(QCoreApplication::applicationDirPath() + u'/' + kInstalledMark)) {
         PWSTR documents = nullptr;
-        const HRESULT found = ::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DONT_VERIFY,
-                                                     nullptr, &documents);
+        const HRESULT found
+            = ::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DONT_VERIFY, nullptr, &documents);
         const QString path = SUCCEEDED(found) ? QString::fromWCharArray(documents) : QString();
         ::CoTaskMemFree(documents);
         if (!path.isEmpty())
