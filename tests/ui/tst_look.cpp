@@ -57,6 +57,7 @@ QRgb inside(const QImage &shot, const QWidget *box, int fromRight = 6)
     return shot.pixel(
         box->mapTo(box->window(), QPoint(box->width() - fromRight, box->height() / 2)));
 }
+
 // Folder names of growing width, Latin and Japanese, so that some reach the list's edge.
 QStringList candidateNames()
 {
