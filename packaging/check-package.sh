@@ -30,12 +30,20 @@ title="Quorvel  Ver$major.$minor$patch"
 
 rm -rf "$work"
 mkdir -p "$work"
-(cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) \
+# As the plain package command makes it: SOURCE_DATE_EPOCH comes from the last commit.
+(cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) \
     || { cat "$work/cpack.log" >&2; echo "FAIL: cpack could not make the package" >&2; exit 1; }
 debs=("$work"/quorvel_"$version"_*.deb)
 [ -f "${debs[0]}" ] || { ls -l "$work" >&2; echo "FAIL: no quorvel_${version}_*.deb" >&2; exit 1; }
 deb=${debs[0]}
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+
+# Every file's time is the last commit's, so that the package made again is the same.
+if commit_time=$(git -C "$(dirname "$0")" log -1 --format=%ct 2>/dev/null); then
+    times=$(dpkg-deb --fsys-tarfile "$deb" | TZ=UTC tar -tv --full-time | awk '{ print $4, $5 }' | sort -u)
+    [ "$times" = "$(date -u -d "@$commit_time" '+%F %T')" ] \
+        || fail "the package's times are not the last commit's ($(date -u -d "@$commit_time" '+%F %T')): $times"
+fi
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = quorvel ] || fail "Package is $(field Package)"

@@ -33,12 +33,12 @@ build() {
         quorvel_windows_package "$root/build-win" "$root/build-win/dist"
         cmake -S "$root" -B "$root/build-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DBUILD_TESTING=OFF >/dev/null
-        cmake --build "$root/build-deb" -j2 >/dev/null
-        (cd "$root/build-deb" && cpack -G DEB -B "$root/build-deb/package" >/dev/null)
+        # The README's plain package command, which takes the commit's time by itself.
+        env -u SOURCE_DATE_EPOCH cmake --build "$root/build-deb" --target package -j2 >/dev/null
     ) || { echo "FAIL: the build in $root failed" >&2; exit 1; }
     mkdir -p "$root/packages"
     cp "$root/build-win/dist/${files[0]}" "$root/build-win/dist/${files[1]}" \
-        "$root/build-deb/package/${files[2]}" "$root/packages/"
+        "$root/build-deb/${files[2]}" "$root/packages/"
 }
 
 echo "Building $commit twice (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)"

@@ -8,7 +8,7 @@
 quorvel_windows_setup() {
     quorvel_install cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools \
         qt6-translations-l10n g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine \
-        nsis zip unzip xz-utils xvfb xauth x11-utils fonts-ipafont-gothic fonts-dejavu-core git
+        nsis zip unzip xz-utils xvfb xauth x11-utils xdotool fonts-ipafont-gothic fonts-dejavu-core git
     qt=$(bash "$QUORVEL_ROOT/tools/windows-qt.sh")
     # Qt's Japanese texts are the same file for every system; the tests find them beside Qt.
     mkdir -p "$qt/translations"

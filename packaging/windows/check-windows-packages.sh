@@ -3,7 +3,8 @@
 # as a user would: the program unpacked from the zip has its manifest and shows its
 # window; the installer replaces an older version silently, with its Start menu entry and
 # one entry in Apps & features; the installed program shows its window; the Start menu
-# entry starts it in the user's Documents folder; while it runs, the uninstaller and the
+# entry opens the user's Documents folder, redirected, where a record made at once lands;
+# while it runs, the uninstaller and the
 # installer change nothing and say so in their exit code; closed, the uninstaller takes
 # all of it away.
 # Only Windows' own search path: a DLL the zip lacks must be missed here.
@@ -115,7 +116,8 @@ quorvel_check "$installed/Quorvel.com" || fail "the installed Quorvel.com did no
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" \
     || fail "Apps & features has no entry with version $version"
 [ "$(quorvel_entries)" = 1 ] || fail "Apps & features has $(quorvel_entries) entries for Quorvel, not one"
-expected=$( (cd "$dist/Quorvel" && find . -type f; echo ./uninstall.exe) | LC_ALL=C sort)
+expected=$( (cd "$dist/Quorvel" && find . -type f; echo ./uninstall.exe; echo ./installed.txt) \
+           | LC_ALL=C sort)
 [ "$(cd "$installed" && find . -type f | LC_ALL=C sort)" = "$expected" ] \
     || fail "over the older version, Program Files holds other files than the new version's: $(
         diff <(echo "$expected") <(cd "$installed" && find . -type f | LC_ALL=C sort) | grep '^[<>]')"
@@ -125,10 +127,10 @@ else
     fail "the installed program showed no window \"$title\""
 fi
 
-# The Start menu entry starts Quorvel in Documents; while it runs, the uninstaller and the
+# The Start menu entry opens the redirected Documents; while it runs, the uninstaller and the
 # installer change nothing (check-running.sh, on a display of its own as Quorvel needs).
 wineserver -k 2>/dev/null || true
-export installed menu_entry key dist version
+export installed menu_entry key dist version title
 if ! xvfb-run -a -s "-screen 0 1024x768x24" bash "$here/check-running.sh"; then
     fail "the shortcut or the installer and uninstaller with Quorvel running (above)"
 fi

@@ -18,6 +18,8 @@ RequestExecutionLevel admin
 !define EXIT_RUNNING 2
 
 Name "${NAME} ${VERSION}"
+; The line at the foot of every page names the program, not the tool that made the installer.
+BrandingText "${NAME} ${VERSION}"
 OutFile "${OUT}"
 InstallDir "$PROGRAMFILES64\${NAME}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -140,11 +142,16 @@ Section "Install"
   SetOutPath "$INSTDIR"
   File /r "${STAGE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  ; Quorvel starts in the folder it is started in, and Program Files is no place a
-  ; user can write records: the shortcut starts it in the Documents folder of whoever
-  ; starts it. The shell expands the variable then; CreateShortcut takes the working
-  ; folder from $OUTDIR as it is.
-  StrCpy $OUTDIR "%USERPROFILE%\Documents"
+  ; Program Files is no place a user can write records. Finding this mark beside it,
+  ; Quorvel starts in the Documents folder of whoever starts it, where Windows keeps it at
+  ; that moment (OneDrive or a company may have moved it); the program of the zip has no
+  ; mark and starts in the folder it is started in.
+  FileOpen $R0 "$INSTDIR\installed.txt" w
+  FileWrite $R0 "Quorvel was installed here: it starts in the user's Documents folder.$\r$\n"
+  FileClose $R0
+  ; A working folder every user has. The shell expands the variable then; CreateShortcut
+  ; takes the working folder from $OUTDIR as it is.
+  StrCpy $OUTDIR "%USERPROFILE%"
   CreateShortcut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\Quorvel.exe"
   SetOutPath "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
@@ -187,6 +194,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${NAME}.lnk"
   ; Only what the installer put there: the stage's list of files, then its folders.
   !include "${STAGE}\..\uninstall-files.nsh"
+  Delete "$INSTDIR\installed.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

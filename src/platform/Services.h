@@ -53,7 +53,8 @@ public:
 
     static QString applicationTitle();
     // The folder the program was started in, also when it has been deleted since (then
-    // as the system last knew it, for the caller to find what is left of it).
+    // as the system last knew it, for the caller to find what is left of it); for the
+    // program the Windows installer installed, the user's Documents folder.
     static QString startFolder();
 
     // The path of the entry called name inside folder. Unlike QDir::filePath, a name

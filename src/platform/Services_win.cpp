@@ -3,6 +3,7 @@
 #include "Directory.h"
 #include "NativePath_win.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +12,9 @@
 #include <utility>
 
 #include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
 
 namespace {
 std::wstring wide(const QString &path)
@@ -235,10 +239,25 @@ void removeStaleTemporaries(const OpenFolder &folder)
 }
 
 const QString kTaken = QStringLiteral("同じ名前のファイルが既にあります");
+// The installer leaves this file beside the program it installs; the zip has none.
+const QString kInstalledMark = QStringLiteral("installed.txt");
 } // namespace
 
 QString Services::startFolder()
 {
+    // Installed, Quorvel opens the user's Documents folder where Windows keeps it at this
+    // start: OneDrive's folder backup or a company's redirection move it, and the working
+    // folder of a shortcut cannot follow. Not verified here: a folder that is gone or out
+    // of reach is then told about, as any start folder is.
+    if (QFileInfo::exists(QCoreApplication::applicationDirPath() + u'/' + kInstalledMark)) {
+        PWSTR documents = nullptr;
+        const HRESULT found
+            = ::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DONT_VERIFY, nullptr, &documents);
+        const QString path = SUCCEEDED(found) ? QString::fromWCharArray(documents) : QString();
+        ::CoTaskMemFree(documents);
+        if (!path.isEmpty())
+            return QDir::fromNativeSeparators(path);
+    }
     return QDir::currentPath();
 }
 

@@ -1,6 +1,7 @@
 #include "FileList.h"
 
 #include "BusyCursor.h"
+#include "NameDelegate.h"
 #include "NameList.h"
 #include "platform/Services.h"
 
@@ -9,6 +10,7 @@
 FileList::FileList(QWidget *parent) : QListView(parent), m_model(new NameList(this))
 {
     setModel(m_model);
+    setItemDelegate(new NameDelegate(this));
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);

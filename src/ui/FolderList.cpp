@@ -2,6 +2,7 @@
 
 #include "ClassicLook.h"
 #include "BusyCursor.h"
+#include "NameDelegate.h"
 #include "NameList.h"
 #include "platform/Directory.h"
 #include "platform/Services.h"
@@ -19,17 +20,17 @@ constexpr int kIndentPixels = 8;
 // the open folder's chain is its first rows, one a level, and the subfolders follow one
 // level deeper. Known from the row alone, so that a folder of many thousand subfolders is
 // one insertion of their names, with nothing to set on each.
-class IndentDelegate : public QStyledItemDelegate
+class IndentDelegate : public NameDelegate
 {
 public:
-    explicit IndentDelegate(FolderList *list) : QStyledItemDelegate(list), m_list(list) { }
+    explicit IndentDelegate(FolderList *list) : NameDelegate(list), m_list(list) { }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
         QStyleOptionViewItem indented(option);
         indented.rect.setLeft(option.rect.left() + std::min(index.row(), chainLength()) * kIndentPixels);
-        QStyledItemDelegate::paint(painter, indented, index);
+        NameDelegate::paint(painter, indented, index);
     }
 
 protected:

@@ -2,10 +2,12 @@
 
 #include "AccessibleComboBox.h"
 #include "ClassicLook.h"
+#include "CommandButton.h"
 #include "DisplayBox.h"
 #include "DriveList.h"
 #include "FileList.h"
 #include "FolderList.h"
+#include "ReadOnlyBox.h"
 #include "Twips.h"
 #include "Version.h"
 #include "WindowFont.h"
@@ -170,20 +172,20 @@ void Quorvel1::createControls()
     Text1 = make<QLineEdit>(this, "Text1", rect(120, 360, 1815, 300), normal);
     Combo1 = make<QComboBox>(this, "Combo1", rect(120, 960, 1815, 300), normal);
     Text2 = make<QLineEdit>(this, "Text2", rect(120, 1680, 6735, 300), normal);
-    Command3 = make<QPushButton>(this, "Command3", rect(5520, 3960, 1215, 375), normal,
-                                 QStringLiteral("ファイル作成"));
-    Command1 = make<QPushButton>(this, "Command1", rect(5520, 4560, 1215, 375), normal,
-                                 QStringLiteral("End"));
+    Command3 = make<CommandButton>(this, "Command3", rect(5520, 3960, 1215, 375), normal,
+                                   QStringLiteral("ファイル作成"));
+    Command1 = make<CommandButton>(this, "Command1", rect(5520, 4560, 1215, 375), normal,
+                                   QStringLiteral("End"));
     Dir1 = make<FolderList>(this, "Dir1", rect(240, 3720, 2055, 1770), normal, m_services);
     File1 = make<FileList>(this, "File1", rect(2520, 3720, 2655, 1890), normal);
     Frame1 = make<QGroupBox>(this, "Frame1", rect(2640, 240, 3855, 1095), normal);
-    Command2 = make<QPushButton>(this, "Command2", rect(5520, 3960, 1215, 375), normal,
-                                 QStringLiteral("ファイル作成"));
+    Command2 = make<CommandButton>(this, "Command2", rect(5520, 3960, 1215, 375), normal,
+                                   QStringLiteral("ファイル作成"));
     Label4 = makeLabel(this, "Label4", QStringLiteral("馬名"), rect(120, 120, 360, 180), normal);
     Label5 = makeLabel(this, "Label5", QStringLiteral("斤量"), rect(120, 720, 360, 180), normal);
     Label7 = makeLabel(this, "Label7", QStringLiteral("パスワード"), rect(120, 1440, 810, 180),
                        normal);
-    Text6 = make<QLineEdit>(this, "Text6", rect(120, 2400, 6735, 270), bold);
+    Text6 = make<ReadOnlyBox>(this, "Text6", rect(120, 2400, 6735, 270), bold);
     Label3 = makeLabel(this, "Label3", QStringLiteral("ファイル作成指定フォルダ"),
                        rect(120, 2160, 1980, 180), normal);
     Text3 = make<DisplayBox>(this, "Text3", rect(240, 5760, 6495, 615), uiFont(8.25));
@@ -195,10 +197,10 @@ void Quorvel1::createControls()
                              QStringLiteral("斤量別ファイル名"));
     Label8 = make<QLabel>(this, "Label8", rect(2520, 3000, 2655, 255), bold);
     Label12 = make<QLabel>(this, "Label12", rect(4440, 1440, 705, 180), normal);
-    Command4 = make<QPushButton>(this, "Command4", rect(5520, 5160, 1215, 255), normal,
-                                 QStringLiteral("Ver情報"));
-    Command5 = make<QPushButton>(this, "Command5", rect(5520, 3480, 1215, 255), normal,
-                                 QStringLiteral("Clear"));
+    Command4 = make<CommandButton>(this, "Command4", rect(5520, 5160, 1215, 255), normal,
+                                   QStringLiteral("Ver情報"));
+    Command5 = make<CommandButton>(this, "Command5", rect(5520, 3480, 1215, 255), normal,
+                                   QStringLiteral("Clear"));
     Check3 = make<QCheckBox>(Frame1, "Check3", rect(240, 720, 1815, 255), normal,
                              QStringLiteral("作成毎に消去"));
     Frame2 = make<QGroupBox>(this, "Frame2", rect(5040, 360, 1215, 855), bold);
@@ -214,7 +216,6 @@ void Quorvel1::createControls()
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QString());
     Text2->setMaxLength(55);
-    Text6->setReadOnly(true);
     Text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Tab goes on to the next control, as from every other box, instead of into the text.
     Text3->setTabChangesFocus(true);

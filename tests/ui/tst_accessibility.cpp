@@ -1,6 +1,7 @@
 // The window as the eye, a screen reader and the keyboard meet it: what Qt's
 // accessibility interfaces tell about every control, what a grab of the window shows of
-// the display box and the date, and the arrow, Enter and Space keys in the lists.
+// the display box and the date, the arrow, Enter and Space keys in the lists, and Return
+// and keypad Enter on the buttons.
 #include "UiTestSupport.h"
 
 #include <QAccessible>
@@ -59,6 +60,8 @@ private slots:
     void weightListKeys();
     void fileListKeys_data();
     void fileListKeys();
+    void buttonKeys_data();
+    void buttonKeys();
     void versionTextShowsThreeLines_data();
     void versionTextShowsThreeLines();
     void dateFits_data();
@@ -279,6 +282,49 @@ void AccessibilityTest::fileListKeys()
     if (!loaded.isEmpty())
         QCOMPARE(w.File1->selectionModel()->selectedIndexes(), {w.fileIndex(loaded)});
     QVERIFY(m_services->shown.isEmpty());
+}
+
+void AccessibilityTest::buttonKeys_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("releasedOutside"); // the focus taken by a press let go elsewhere
+    for (const char *button : {"Command2", "Command3", "Command4", "Command5", "Command1"}) {
+        QTest::addRow("%s, Return", button) << button << int(Qt::Key_Return) << false;
+        QTest::addRow("%s, keypad Enter", button) << button << int(Qt::Key_Enter) << false;
+    }
+    QTest::newRow("Command2, Return after a press let go outside")
+        << "Command2" << int(Qt::Key_Return) << true;
+}
+
+// Return and keypad Enter press the button with the focus, as the space bar does, whatever
+// keys the platform theme gives buttons (none here).
+void AccessibilityTest::buttonKeys()
+{
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(bool, releasedOutside);
+    Window w(*m_services, m_dir->path());
+    if (button == u"Command3")
+        Window::tick(w.Check2);
+    QTest::keyClicks(w.Text1, QStringLiteral("Abc"));
+    auto *pressed = w.find<QPushButton>(qPrintable(button));
+    pressed->setFocus(Qt::TabFocusReason);
+    if (releasedOutside) {
+        QTest::mousePress(pressed, Qt::LeftButton, {}, pressed->rect().center());
+        QTest::mouseRelease(pressed, Qt::LeftButton, {}, QPoint(-8, -8));
+        QVERIFY(m_services->shown.isEmpty() && w.Text3->text().isEmpty());
+    }
+    QTest::keyClick(pressed, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    const QString told = button == u"Command2" ? QStringLiteral("パスワードを入力して下さい！")
+                         : button == u"Command3" ? QStringLiteral("斤量を入力して下さい！")
+                                                 : QString();
+    QCOMPARE(m_services->shown.value(1).text, told);
+    QCOMPARE(w.Text3->text(), button == u"Command4" ? Quorvel1::versionText() : QString());
+    QCOMPARE(w.Text1->text(), button == u"Command5" ? QString() : QStringLiteral("Abc"));
+    QCOMPARE(w.window.isVisible(), button != u"Command1");
 }
 
 void AccessibilityTest::versionTextShowsThreeLines_data()

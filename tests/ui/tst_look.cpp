@@ -1,6 +1,7 @@
 // The window's classic look: whatever palette and icon theme the desktop gives the
 // application, the window is drawn grey with black captions, white boxes and lists,
-// a navy selection and folder rows of the original height.
+// a navy selection and folder rows of the original height; folder names that show whole
+// at 100 % show whole at any scale.
 #include "UiTestSupport.h"
 #include "platform/DesktopServices.h"
 #include "ui/ClassicLook.h"
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -55,6 +57,65 @@ QRgb inside(const QImage &shot, const QWidget *box, int fromRight = 6)
     return shot.pixel(
         box->mapTo(box->window(), QPoint(box->width() - fromRight, box->height() / 2)));
 }
+
+// Folder names of growing width, Latin and Japanese, so that some reach the list's edge.
+QStringList candidateNames()
+{
+    QStringList names;
+    const QString latin = QStringLiteral("DocumentsArchive");
+    const QString japanese = QStringLiteral("競走馬の記録ファイル");
+    for (int length = 2; length <= latin.size(); ++length)
+        names << latin.left(length);
+    for (int length = 1; length <= japanese.size(); ++length)
+        names << japanese.left(length);
+    return names;
+}
+
+// Run as a child of the test at the scale factor asked for, as the program runs there
+// (no fixed 96 dpi): prints the names that the folder list shows whole, found by drawing
+// the name's row with and without eliding a name too long for its room. Each name is the
+// last of a folder's subfolders, after enough others for the vertical scroll bar.
+int printNamesShownWhole()
+{
+    QTemporaryDir dir;
+    FakeServices services;
+    Window w(services, dir.path());
+    QAbstractItemView *list = w.Dir1;
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    const QStringList names = candidateNames();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QDir folder(QDir(dir.path()).filePath(QString::number(i)));
+        for (int other = 0; other < 10; ++other)
+            folder.mkpath(QString::number(other));
+        folder.mkdir(names[i]);
+        w.Dir1->setPath(folder.path());
+        const QModelIndex index = list->model()->index(w.Dir1->count() - 1, 0);
+        list->scrollTo(index);
+        const auto drawn = [&](Qt::TextElideMode mode) {
+            list->setTextElideMode(mode);
+            return list->viewport()->grab(list->visualRect(index)).toImage();
+        };
+        if (index.data().toString() == names[i] && drawn(Qt::ElideRight) == drawn(Qt::ElideNone))
+            out << names[i] << '\n';
+    }
+    return 0;
+}
+
+QStringList namesShownWhole(const QString &scale)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--names-shown-whole")});
+    if (!child.waitForFinished(120000) || child.exitCode() != 0)
+        return {QStringLiteral("<the child at %1 failed>").arg(scale)};
+    // Windows' standard output ends its lines with CR LF.
+    return QString::fromUtf8(child.readAllStandardOutput())
+        .remove(u'\r')
+        .split(u'\n', Qt::SkipEmptyParts);
+}
 } // namespace
 
 class LookTest : public QObject
@@ -80,6 +141,8 @@ private slots:
     void programIcon();
     void focusCue_data();
     void focusCue();
+    void namesShownWholeAtEveryScale_data();
+    void namesShownWholeAtEveryScale();
     void messageBoxes_data();
     void messageBoxes();
 
@@ -182,20 +245,25 @@ void LookTest::focusCue_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("after"); // the control after it in the tab order
     QTest::addColumn<QString>("spaceOpens"); // the record Space opens there at once
-    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1" << "Command2" << "a.pas";
-    QTest::newRow("folder list") << "Dir1" << "File1" << QString();
-    QTest::newRow("ファイル作成") << "Command2" << "Text6" << QString();
-    QTest::newRow("Clear, a low button") << "Command5" << "Check3" << QString();
+    QTest::addColumn<bool>("caret"); // a box's caret rather than a dotted rectangle
+    // clang-format off
+    QTest::newRow("file list, Shift+Tab from ファイル作成") << "File1" << "Command2" << "a.pas" << false;
+    QTest::newRow("folder list") << "Dir1" << "File1" << QString() << false;
+    QTest::newRow("ファイル作成") << "Command2" << "Text6" << QString() << false;
+    QTest::newRow("Clear, a low button") << "Command5" << "Check3" << QString() << false;
+    QTest::newRow("output folder box, empty") << "Text6" << "Text3" << QString() << true;
+    // clang-format on
 }
 
 // Reached with Shift+Tab from the control after it, the control shows a dotted focus
 // rectangle: where it looks otherwise than without the focus, every other pixel of the
-// top edge.
+// top edge. A box that takes no typing shows a caret, a line of the text's height.
 void LookTest::focusCue()
 {
     QFETCH(QString, control);
     QFETCH(QString, after);
     QFETCH(QString, spaceOpens);
+    QFETCH(bool, caret);
     Window w(*m_services, m_dir->path());
     w.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w.window));
@@ -215,8 +283,12 @@ void LookTest::focusCue()
                 cue |= QRect(x, y, 1, 1);
         }
     }
-    QVERIFY2(cue.width() > 8 && cue.height() > 8, "no focus rectangle");
     QVERIFY(QRect(QPoint(), widget->size()).adjusted(1, 1, -1, -1).contains(cue));
+    if (caret) {
+        QVERIFY2(cue.width() <= 2 && cue.height() >= widget->height() / 2, "no caret");
+        return;
+    }
+    QVERIFY2(cue.width() > 8 && cue.height() > 8, "no focus rectangle");
     int dots = 0;
     for (int x = cue.left(); x <= cue.right(); ++x)
         dots += focused.pixel(x, cue.top()) != unfocused.pixel(x, cue.top());
@@ -229,15 +301,41 @@ void LookTest::focusCue()
     }
 }
 
+void LookTest::namesShownWholeAtEveryScale_data()
+{
+    QTest::addColumn<QString>("scale"); // QT_SCALE_FACTOR, as a laptop's 120, 144, 192 dpi
+    QTest::newRow("125 %") << "1.25";
+    QTest::newRow("150 %") << "1.5";
+    QTest::newRow("200 %") << "2";
+}
+
+// The window scales as a whole, and its folder list leaves a name as much room at any
+// scale as at 100 %, measured in the name's own text.
+void LookTest::namesShownWholeAtEveryScale()
+{
+    QFETCH(QString, scale);
+    static const QStringList atOne = namesShownWhole(QStringLiteral("1"));
+    QVERIFY2(atOne.size() > 2 && atOne.size() < candidateNames().size(),
+             qPrintable(atOne.join(", ")));
+    const QStringList atScale = namesShownWhole(scale);
+    QStringList cut;
+    for (const QString &name : atOne) {
+        if (!atScale.contains(name))
+            cut << name;
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("cut at %1: ").arg(scale) + cut.join(", ")));
+}
+
 void LookTest::messageBoxes_data()
 {
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("icon");
     QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<int>("key"); // that presses ファイル作成
     QTest::newRow("replace? warning, OK and キャンセル")
-        << true << ":/icons/warning.png" << QStringList {"OK", "キャンセル"};
-    QTest::newRow("created, information")
-        << false << ":/icons/information.png" << QStringList {"OK"};
+        << true << ":/icons/warning.png" << QStringList {"OK", "キャンセル"} << int(Qt::Key_Space);
+    QTest::newRow("created, information, pressed with Return")
+        << false << ":/icons/information.png" << QStringList {"OK"} << int(Qt::Key_Return);
 }
 
 // The message boxes the user meets, as the window shows them through the desktop's own
@@ -248,6 +346,7 @@ void LookTest::messageBoxes()
     QFETCH(bool, exists);
     QFETCH(QString, icon);
     QFETCH(QStringList, buttons);
+    QFETCH(int, key);
     if (qEnvironmentVariable("QT_QPA_PLATFORMTHEME") == QLatin1String("gtk3")) {
         // The theme is in force: it names Qt's buttons in GNOME's manner, with mnemonics.
         QMessageBox plain(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok);
@@ -295,12 +394,21 @@ void LookTest::messageBoxes()
                                  ->text(QAccessible::Name);
         QVERIFY2(!read.contains(u'\r') && read.contains(u'\n') == exists, qPrintable(read));
     });
-    QTest::keyClick(create, Qt::Key_Space);
+    QTest::keyClick(create, Qt::Key(key));
     QVERIFY(seen);
     QTRY_COMPARE(QApplication::focusWidget(), create);
     QTest::keyClick(create, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), window.findChild<QLineEdit *>("Text6"));
 }
 
-QTEST_MAIN(LookTest)
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (app.arguments().contains(QStringLiteral("--names-shown-whole")))
+        return printNamesShownWhole();
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    LookTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_look.moc"
