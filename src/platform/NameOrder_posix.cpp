@@ -1,5 +1,7 @@
 #include "NameOrder.h"
 
+#include "FirstLevelKeys.h"
+
 #include <QCollator>
 
 #include <cstring>
@@ -25,10 +27,8 @@ QCollator fileManagerCollator()
 #ifdef QUORVEL_ICU
 // The collator's keys, all in one block: Qt keeps each key in a block of its own
 // behind a pointer, and comparing those is most of the time a big folder takes.
-// The keys are the ones Qt's collator makes, with the same settings, up to the end of
-// their first level: the letters, without their accents. For a million records that
-// leaves room for the names, and names that differ in accents alone are few; those
-// are compared by the collator itself.
+// The keys are the ones Qt's collator makes, with the same settings, to their first
+// level; names equal there are compared by the collator itself.
 class SortKeys
 {
 public:
@@ -51,41 +51,22 @@ public:
     void append(const QString &name)
     {
         const auto *text = reinterpret_cast<const UChar *>(name.utf16());
-        const qsizetype start = m_bytes.size();
         int32_t room = 64;
         for (;;) {
-            m_bytes.resize(start + room);
-            auto *out = reinterpret_cast<uint8_t *>(m_bytes.data() + start);
+            auto *out = reinterpret_cast<uint8_t *>(m_keys.room(room));
             const int32_t length
                 = ucol_getSortKey(m_collator, text, int32_t(name.size()), out, room);
             if (length <= room) {
-                // The first level ends at the first level separator (no weight byte is
-                // one); without it, the key ends at its closing zero.
-                const void *level = std::memchr(out, kLevelSeparator, size_t(std::max(length, 0)));
-                const qsizetype kept = level ? static_cast<const uint8_t *>(level) - out
-                                             : std::max(length - 1, 0);
-                m_bytes.resize(start + kept);
-                break;
+                m_keys.keep(length);
+                return;
             }
             room = length;
         }
-        m_ends.push_back(quint32(m_bytes.size()));
     }
-    void reserve(qsizetype names) { m_ends.reserve(size_t(names)); }
-    int compare(quint32 a, quint32 b) const
-    {
-        const quint32 startA = a == 0 ? 0 : m_ends[a - 1];
-        const quint32 startB = b == 0 ? 0 : m_ends[b - 1];
-        const quint32 lengthA = m_ends[a] - startA;
-        const quint32 lengthB = m_ends[b] - startB;
-        const int bytes = std::memcmp(m_bytes.constData() + startA, m_bytes.constData() + startB,
-                                      std::min(lengthA, lengthB));
-        return bytes != 0 ? bytes : int(lengthA > lengthB) - int(lengthA < lengthB);
-    }
+    void reserve(qsizetype names) { m_keys.reserve(names); }
+    int compare(quint32 a, quint32 b) const { return m_keys.compare(a, b); }
 
 private:
-    static constexpr uint8_t kLevelSeparator = 1;
-
     // Opened once for the locale and kept: opening one costs as much as sorting a
     // small folder, and every folder change sorts two lists.
     static UCollator *collatorFor(const QLocale &locale)
@@ -110,8 +91,7 @@ private:
     }
 
     UCollator *m_collator;
-    QByteArray m_bytes;
-    std::vector<quint32> m_ends;
+    FirstLevelKeys m_keys;
 };
 #endif
 } // namespace
