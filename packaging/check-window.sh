@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs on an X server (check-package.sh starts it under xvfb-run): starts
-# $QUORVEL_CHECK_PROGRAM in $QUORVEL_CHECK_HOME and waits up to ten seconds for
-# a viewable top-level window named $QUORVEL_CHECK_TITLE of 465 x 433 pixels.
+# $QUORVEL_CHECK_PROGRAM in $QUORVEL_CHECK_HOME and waits up to thirty seconds for
+# a viewable top-level window named $QUORVEL_CHECK_TITLE of 465 x 433 pixels (the first
+# program of a new Wine prefix on a display took more than ten on a busy machine).
 set -uo pipefail
 
 cd "$QUORVEL_CHECK_HOME" || exit 1
@@ -10,7 +11,7 @@ QT_QPA_PLATFORM=xcb "$QUORVEL_CHECK_PROGRAM" &
 program=$!
 trap 'kill "$program" 2>/dev/null; wait "$program" 2>/dev/null' EXIT
 
-for _ in $(seq 50); do
+for _ in $(seq 150); do
     kill -0 "$program" 2>/dev/null || { echo "the program ended before its window came up"; exit 1; }
     # Top-level windows are the root's children: 'id "name": (...)  WxH+X+Y ...'.
     line=$(xwininfo -root -children | grep -F "\"$QUORVEL_CHECK_TITLE\":" | head -n 1)
@@ -30,6 +31,6 @@ for _ in $(seq 50); do
     fi
     sleep 0.2
 done
-echo "no viewable window \"$QUORVEL_CHECK_TITLE\" within ten seconds; the server has:"
+echo "no viewable window \"$QUORVEL_CHECK_TITLE\" within thirty seconds; the server has:"
 xwininfo -root -tree
 exit 1
